@@ -1,0 +1,15 @@
+#include <clocale>
+#include <string>
+#include <vector>
+
+#include "app/entry.h"
+#include "platform/utf8.h"
+
+int main(int argc, char** argv) {
+    // Character classification and the code page of child output follow the user's locale;
+    // numbers are always read with the decimal point.
+    std::setlocale(LC_CTYPE, "");
+    std::vector<std::wstring> arguments;
+    for (int i = 0; i < argc; ++i) arguments.push_back(platform::Utf8ToWideLossy(argv[i]));
+    return RunInstaller(arguments);
+}

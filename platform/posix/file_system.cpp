@@ -1,0 +1,167 @@
+#include "platform/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/utf8.h"
+
+namespace platform {
+namespace {
+
+bool StatPath(const std::wstring& path, struct stat& info) {
+    if (path.empty()) return false;
+    return ::stat(PathToNative(path).c_str(), &info) == 0;
+}
+
+bool WriteAll(int descriptor, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t written = ::write(descriptor, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string PathToNative(const std::wstring& path) { return WideToUtf8(path); }
+std::wstring PathFromNative(const std::string& path) { return Utf8ToWideLossy(path); }
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+    if (folder.empty()) return name;
+    std::wstring trimmedName = name;
+    while (!trimmedName.empty() && trimmedName.front() == kPathSeparator) trimmedName.erase(0, 1);
+    if (folder.back() == kPathSeparator) return folder + trimmedName;
+    return folder + kPathSeparator + trimmedName;
+}
+
+std::wstring ParentPath(const std::wstring& path) {
+    auto position = path.find_last_of(kPathSeparator);
+    if (position == std::wstring::npos) return {};
+    if (position == 0) return std::wstring(1, kPathSeparator);
+    return path.substr(0, position);
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    auto position = path.find_last_of(kPathSeparator);
+    return position == std::wstring::npos ? path : path.substr(position + 1);
+}
+
+bool PathExists(const std::wstring& path) {
+    struct stat info {};
+    return StatPath(path, info);
+}
+
+bool IsDirectory(const std::wstring& path) {
+    struct stat info {};
+    return StatPath(path, info) && S_ISDIR(info.st_mode);
+}
+
+bool IsRegularFile(const std::wstring& path) {
+    struct stat info {};
+    return StatPath(path, info) && S_ISREG(info.st_mode);
+}
+
+bool CreateFolder(const std::wstring& path) {
+    return !path.empty() && ::mkdir(PathToNative(path).c_str(), 0755) == 0;
+}
+
+std::optional<std::uint64_t> FileSize(const std::wstring& path) {
+    struct stat info {};
+    if (!StatPath(path, info) || !S_ISREG(info.st_mode)) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool DeleteFile(const std::wstring& path) {
+    return !path.empty() && ::unlink(PathToNative(path).c_str()) == 0;
+}
+
+bool RenameFile(const std::wstring& from, const std::wstring& to) {
+    return ::rename(PathToNative(from).c_str(), PathToNative(to).c_str()) == 0;
+}
+
+bool CopyFile(const std::wstring& from, const std::wstring& to) {
+    auto bytes = ReadWholeFile(from);
+    if (!bytes) return false;
+    struct stat info {};
+    if (!StatPath(from, info)) return false;
+    if (!WriteFileAtomically(to, *bytes)) return false;
+    ::chmod(PathToNative(to).c_str(), info.st_mode & 07777);
+    return true;
+}
+
+bool SetExecutable(const std::wstring& path) {
+    struct stat info {};
+    if (!StatPath(path, info)) return false;
+    mode_t mode = info.st_mode & 07777;
+    mode |= S_IXUSR | ((mode & S_IRGRP) ? S_IXGRP : 0) | ((mode & S_IROTH) ? S_IXOTH : 0);
+    return ::chmod(PathToNative(path).c_str(), mode) == 0;
+}
+
+bool QueryDiskSpace(const std::wstring& path, DiskSpace& space, long& errorCode) {
+    struct statvfs info {};
+    if (path.empty() || ::statvfs(PathToNative(path).c_str(), &info) != 0) {
+        errorCode = path.empty() ? ENOENT : errno;
+        return false;
+    }
+    std::uint64_t unit = info.f_frsize ? info.f_frsize : info.f_bsize;
+    space.availableToCaller = static_cast<std::uint64_t>(info.f_bavail) * unit;
+    space.total = static_cast<std::uint64_t>(info.f_blocks) * unit;
+    space.totalFree = static_cast<std::uint64_t>(info.f_bfree) * unit;
+    errorCode = 0;
+    return true;
+}
+
+std::wstring GetTempPath() {
+    std::wstring folder = L"/tmp/";
+    if (const char* configured = std::getenv("TMPDIR"); configured && *configured)
+        folder = PathFromNative(configured);
+    if (folder.back() != kPathSeparator) folder += kPathSeparator;
+    return folder;
+}
+
+bool WriteFileAtomically(const std::wstring& path, const std::string& bytes) {
+    std::string target = PathToNative(path);
+    std::string pattern = target + ".XXXXXX";
+    std::vector<char> temporary(pattern.begin(), pattern.end());
+    temporary.push_back('\0');
+    int descriptor = ::mkstemp(temporary.data());
+    if (descriptor < 0) return false;
+    ::fchmod(descriptor, 0644);
+    bool ok = WriteAll(descriptor, bytes.data(), bytes.size()) && ::fsync(descriptor) == 0;
+    ok = (::close(descriptor) == 0) && ok;
+    if (ok) ok = ::rename(temporary.data(), target.c_str()) == 0;
+    if (!ok) ::unlink(temporary.data());
+    return ok;
+}
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    int descriptor = ::open(PathToNative(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    while (true) {
+        ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ::close(descriptor);
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(descriptor);
+    return bytes;
+}
+
+}  // namespace platform

@@ -1,0 +1,173 @@
+#include "platform/process.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "platform/file_system.h"
+#include "platform/utf8.h"
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+struct SpawnAttributes {
+    posix_spawn_file_actions_t actions{};
+    posix_spawnattr_t attributes{};
+    SpawnAttributes() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+    }
+    ~SpawnAttributes() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+};
+
+std::vector<std::string> NativeArguments(const std::vector<std::wstring>& arguments) {
+    std::vector<std::string> native;
+    native.reserve(arguments.size());
+    for (const auto& argument : arguments) native.push_back(WideToUtf8(argument));
+    return native;
+}
+
+std::vector<char*> ArgumentPointers(std::vector<std::string>& native) {
+    std::vector<char*> pointers;
+    for (auto& argument : native) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+void DecodeStatus(int status, ProcessInfo& process) {
+    process.reaped = true;
+    if (WIFEXITED(status))
+        process.exitCode = static_cast<std::uint32_t>(WEXITSTATUS(status));
+    else if (WIFSIGNALED(status))
+        process.exitCode = 128u + static_cast<std::uint32_t>(WTERMSIG(status));
+    else
+        process.exitCode = 1;
+}
+
+}  // namespace
+
+bool SpawnProcess(const std::vector<std::wstring>& arguments, const StandardHandles& handles,
+                  ProcessInfo& process, std::wstring& error) {
+    if (arguments.empty() || arguments[0].empty()) {
+        error = L"empty command line";
+        return false;
+    }
+    SpawnAttributes spawn;
+    const NativeHandle wanted[3] = {handles.input, handles.output, handles.error};
+    for (int target = 0; target < 3; ++target) {
+        if (wanted[target] == kInvalidHandle)
+            posix_spawn_file_actions_addopen(&spawn.actions, target, "/dev/null",
+                                             target == 0 ? O_RDONLY : O_WRONLY, 0);
+        else
+            posix_spawn_file_actions_adddup2(&spawn.actions, static_cast<int>(wanted[target]),
+                                             target);
+    }
+    // The child starts with default signal handling whatever the installer changed.
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&spawn.attributes, &defaults);
+    posix_spawnattr_setflags(&spawn.attributes, POSIX_SPAWN_SETSIGDEF);
+
+    auto native = NativeArguments(arguments);
+    auto pointers = ArgumentPointers(native);
+    pid_t pid = -1;
+    int result = posix_spawn(&pid, pointers[0], &spawn.actions, &spawn.attributes,
+                             pointers.data(), environ);
+    if (result != 0) {
+        error = Utf8ToWideLossy(std::strerror(result));
+        return false;
+    }
+    process = ProcessInfo{};
+    process.processId = pid;
+    return true;
+}
+
+std::uint32_t GetExitCode(ProcessInfo& process) {
+    if (process.reaped || process.processId <= 0) return process.exitCode;
+    int status = 0;
+    pid_t result = ::waitpid(process.processId, &status, WNOHANG);
+    if (result == process.processId) DecodeStatus(status, process);
+    return process.exitCode;
+}
+
+std::uint32_t WaitForProcess(ProcessInfo& process) {
+    if (process.reaped || process.processId <= 0) return process.exitCode;
+    int status = 0;
+    while (true) {
+        pid_t result = ::waitpid(process.processId, &status, 0);
+        if (result == process.processId) {
+            DecodeStatus(status, process);
+            break;
+        }
+        if (result < 0 && errno != EINTR) {
+            process.reaped = true;
+            process.exitCode = 1;
+            break;
+        }
+    }
+    return process.exitCode;
+}
+
+bool StartDetached(const std::vector<std::wstring>& arguments) {
+    if (arguments.empty() || arguments[0].empty()) return false;
+    SpawnAttributes spawn;
+    for (int target = 0; target < 3; ++target)
+        posix_spawn_file_actions_addopen(&spawn.actions, target, "/dev/null",
+                                         target == 0 ? O_RDONLY : O_WRONLY, 0);
+    // Its own session, so closing the installer's terminal does not end the product.
+    posix_spawnattr_setflags(&spawn.attributes, POSIX_SPAWN_SETSID);
+    auto native = NativeArguments(arguments);
+    auto pointers = ArgumentPointers(native);
+    pid_t pid = -1;
+    return posix_spawn(&pid, pointers[0], &spawn.actions, &spawn.attributes, pointers.data(),
+                       environ) == 0;
+}
+
+int CurrentProcessId() { return static_cast<int>(::getpid()); }
+
+std::vector<int> FindProcessesByExecutableName(const std::wstring& fileName) {
+    std::vector<int> found;
+    DIR* folder = ::opendir("/proc");
+    if (!folder) return found;
+    const std::string wanted = WideToUtf8(fileName);
+    while (dirent* entry = ::readdir(folder)) {
+        char* end = nullptr;
+        long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0') continue;
+        std::string base = std::string("/proc/") + entry->d_name;
+        std::string executable;
+        char link[4096];
+        ssize_t length = ::readlink((base + "/exe").c_str(), link, sizeof link - 1);
+        if (length > 0) {
+            executable.assign(link, static_cast<std::size_t>(length));
+            // A replaced or deleted executable shows as "path (deleted)".
+            const std::string deleted = " (deleted)";
+            if (executable.size() > deleted.size() &&
+                executable.compare(executable.size() - deleted.size(), deleted.size(), deleted) == 0)
+                executable.resize(executable.size() - deleted.size());
+        } else {
+            std::ifstream commandLine(base + "/cmdline", std::ios::binary);
+            std::getline(commandLine, executable, '\0');
+        }
+        auto slash = executable.find_last_of('/');
+        std::string name = slash == std::string::npos ? executable : executable.substr(slash + 1);
+        if (!name.empty() && name == wanted) found.push_back(static_cast<int>(pid));
+    }
+    ::closedir(folder);
+    return found;
+}
+
+}  // namespace platform

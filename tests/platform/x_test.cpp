@@ -1,0 +1,5 @@
+#include <gtest/gtest.h>
+
+#include "utils/text.h"
+
+TEST(X, Placeholder) { EXPECT_EQ(Utils::Trim(L"  a "), L"a"); }

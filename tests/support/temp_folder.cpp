@@ -1,0 +1,37 @@
+#include "tests/support/temp_folder.h"
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include <stdlib.h>
+
+#include "platform/file_system.h"
+
+namespace testing_support {
+
+TempFolder::TempFolder() {
+    std::string pattern = platform::PathToNative(platform::GetTempPath()) + "kelvo-test-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (::mkdtemp(buffer.data())) m_path = platform::PathFromNative(buffer.data());
+}
+
+TempFolder::~TempFolder() {
+    if (m_path.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(NativePath(), ignored);
+}
+
+std::string TempFolder::NativePath() const { return platform::PathToNative(m_path); }
+
+std::wstring TempFolder::Join(const std::wstring& name) const { return platform::JoinPath(m_path, name); }
+
+std::wstring TempFolder::WriteFile(const std::wstring& name, const std::string& bytes) const {
+    std::wstring path = Join(name);
+    std::ofstream out(platform::PathToNative(path), std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,52 @@
+#include "utils/digest.h"
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "platform/md5.h"
+#include "platform/random.h"
+
+namespace Utils {
+
+std::wstring CreateGuidString() {
+    platform::Guid guid;
+    platform::CreateGuid(guid);
+    wchar_t buffer[50];
+    std::swprintf(buffer, 50, L"%08X%04X%04x%02X%02X%02X%02X%02X%02X%02X%02X", guid.data1,
+                  guid.data2, guid.data3, guid.data4[0], guid.data4[1], guid.data4[2],
+                  guid.data4[3], guid.data4[4], guid.data4[5], guid.data4[6], guid.data4[7]);
+    return buffer;
+}
+
+std::string GetFileMd5(const std::string& path) {
+    if (path.empty()) return {};
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file) return {};
+    platform::Md5 md5;
+    if (!md5.IsValid()) return {};
+    // Large blocks: the digest of a big package is on the user's wait between download and
+    // installation.
+    std::vector<unsigned char> block(1 << 16);
+    while (std::size_t got = std::fread(block.data(), 1, block.size(), file.get()))
+        md5.Update(block.data(), got);
+    if (std::ferror(file.get())) return {};
+    auto digest = md5.Finish();
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (std::uint8_t byte : digest) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0x0F];
+    }
+    return text;
+}
+
+std::string GetMd5FromUrl(const std::string& url) {
+    std::size_t last = url.rfind('/');
+    if (last == std::string::npos || last == 0) return {};
+    std::size_t before = url.rfind('/', last - 1);
+    if (before == std::string::npos) return {};
+    return url.substr(before + 1, last - before - 1);
+}
+
+}  // namespace Utils

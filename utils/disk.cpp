@@ -1,0 +1,41 @@
+#include "utils/disk.h"
+
+#include "platform/file_system.h"
+#include "utils/debug_log.h"
+
+namespace Utils {
+
+bool CreateDirectories(const std::wstring& path) {
+    if (path.size() > kMaxPath) return false;
+    for (std::size_t at = path.find(platform::kPathSeparator); at != std::wstring::npos;
+         at = path.find(platform::kPathSeparator, at + 1)) {
+        std::wstring prefix = path.substr(0, at + 1);
+        if (!platform::PathExists(prefix) && !platform::CreateFolder(prefix)) return false;
+    }
+    if (!path.empty() && path.back() != platform::kPathSeparator && !platform::PathExists(path))
+        return platform::CreateFolder(path);
+    return true;
+}
+
+std::wstring GetTempWorkDir() {
+    std::wstring folder = platform::GetTempPath() + L"~VemarTemp.92482B06FB471E17" +
+                          platform::kPathSeparator;
+    if (platform::IsDirectory(folder)) return folder;
+    return platform::CreateFolder(folder) ? folder : std::wstring();
+}
+
+bool HardDiskManager::CheckFreeSpace(const std::wstring& directory) {
+    platform::DiskSpace space;
+    long errorCode = 0;
+    if (!platform::QueryDiskSpace(directory, space, errorCode)) {
+        DEBUG_LOG_AT(L"Utils::HardDiskManager::CheckFreeSpace", 35,
+                     L"HardDiskManager::CheckFreeSpace FAIL code=%ld\r\n", errorCode);
+        return false;
+    }
+    freeBytesAvailableToCaller = space.availableToCaller;
+    totalNumberOfBytes = space.total;
+    totalNumberOfFreeBytes = space.totalFree;
+    return true;
+}
+
+}  // namespace Utils

@@ -1,0 +1,29 @@
+#pragma once
+// Folders and free space.
+#include <cstdint>
+#include <string>
+
+namespace Utils {
+
+constexpr std::size_t kMaxPath = 260;
+
+// Creates every missing folder of the path. Fails at once, touching nothing, for a path over 260
+// characters; an existing path is success.
+bool CreateDirectories(const std::wstring& path);
+
+// The installer's own folder inside the temporary folder, created when missing; ends with a
+// separator. Empty text when it cannot be provided.
+std::wstring GetTempWorkDir();
+
+class HardDiskManager {
+public:
+    virtual ~HardDiskManager() = default;
+    // Fills the three counters; false (counters unchanged, one log line) when the query fails.
+    bool CheckFreeSpace(const std::wstring& directory);
+
+    std::uint64_t freeBytesAvailableToCaller = 0;
+    std::uint64_t totalNumberOfBytes = 0;
+    std::uint64_t totalNumberOfFreeBytes = 0;
+};
+
+}  // namespace Utils

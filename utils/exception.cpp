@@ -1,0 +1,10 @@
+#include "utils/exception.h"
+
+#include "utils/text.h"
+
+namespace Utils {
+
+Exception::Exception(const std::wstring& message)
+    : std::runtime_error(WideToMultiByte(message, CP_ACP)), m_message(message) {}
+
+}  // namespace Utils
