@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "platform/file_system.h"
+#include "tests/support/temp_folder.h"
+
+TEST(FileSystem, JoinsAndSplitsPaths) {
+    EXPECT_EQ(platform::JoinPath(L"/a", L"b"), L"/a/b");
+    EXPECT_EQ(platform::JoinPath(L"/a/", L"/b"), L"/a/b");
+    EXPECT_EQ(platform::JoinPath(L"", L"b"), L"b");
+    EXPECT_EQ(platform::ParentPath(L"/opt/kelvo/set.ini"), L"/opt/kelvo");
+    EXPECT_EQ(platform::ParentPath(L"/set.ini"), L"/");
+    EXPECT_EQ(platform::ParentPath(L"set.ini"), L"");
+    EXPECT_EQ(platform::FileNameOf(L"/opt/kelvo/set.ini"), L"set.ini");
+}
+
+TEST(FileSystem, ReplacesFilesWhole) {
+    testing_support::TempFolder folder;
+    std::wstring path = folder.WriteFile(L"中文.txt", "old");
+    ASSERT_TRUE(platform::WriteFileAtomically(path, "new content"));
+    EXPECT_EQ(platform::ReadWholeFile(path), std::optional<std::string>("new content"));
+    EXPECT_EQ(platform::FileSize(path), std::optional<std::uint64_t>(11));
+    EXPECT_FALSE(platform::WriteFileAtomically(folder.Join(L"no/such/file"), "x"));
+
+    std::wstring copy = folder.Join(L"copy.txt");
+    ASSERT_TRUE(platform::CopyFile(path, copy));
+    ASSERT_TRUE(platform::SetExecutable(copy));
+    ASSERT_TRUE(platform::RenameFile(copy, path));
+    EXPECT_FALSE(platform::PathExists(copy));
+    EXPECT_TRUE(platform::DeleteFile(path));
+    EXPECT_FALSE(platform::DeleteFile(path));
+    EXPECT_FALSE(platform::FileSize(folder.Path()));  // a folder has no file size
+}
+
+TEST(FileSystem, DiskSpaceOfAMissingPathIsAnErrorCode) {
+    platform::DiskSpace space;
+    long error = 0;
+    EXPECT_FALSE(platform::QueryDiskSpace(L"/no/such/folder", space, error));
+    EXPECT_NE(error, 0);
+    ASSERT_TRUE(platform::QueryDiskSpace(L"/", space, error));
+    EXPECT_GT(space.total, 0u);
+    EXPECT_LE(space.availableToCaller, space.totalFree);
+}
