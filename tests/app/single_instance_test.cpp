@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <regex>
 #include <string>
 
 #include "app/single_instance_guard.h"
+#include "platform/pipe.h"
+#include "platform/process.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -16,15 +16,25 @@ struct InstallerRun {
 };
 
 // Runs the installer and collects its exit status and standard error.
-InstallerRun RunInstaller(const std::string& arguments = "") {
-    std::string command = std::string("'") + KELVO_INSTALLER_PATH + "' " + arguments + " 2>&1 >/dev/null";
+InstallerRun RunInstaller(const std::wstring& argument = L"") {
     InstallerRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) run.errorOutput.append(buffer, got);
-    int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    platform::NativeHandle read = platform::kInvalidHandle, write = platform::kInvalidHandle;
+    if (!platform::CreatePipe(read, write)) return run;
+    std::vector<std::wstring> arguments{platform::Utf8ToWideLossy(KELVO_INSTALLER_PATH)};
+    if (!argument.empty()) arguments.push_back(argument);
+    platform::StandardHandles handles;
+    handles.error = write;
+    platform::ProcessInfo process;
+    std::wstring error;
+    bool started = platform::SpawnProcess(arguments, handles, process, error);
+    platform::CloseHandle(write);
+    if (started) {
+        char buffer[4096];
+        std::size_t got = 0;
+        while (platform::ReadFile(read, buffer, sizeof buffer, got)) run.errorOutput.append(buffer, got);
+        run.status = static_cast<int>(platform::WaitForProcess(process));
+    }
+    platform::CloseHandle(read);
     return run;
 }
 
@@ -37,7 +47,7 @@ TEST(SingleInstance, ASecondInstallerEndsAtOnceAndSilently) {
     EXPECT_EQ(second.errorOutput, "");
     holder.Release();
 
-    InstallerRun alone = RunInstaller("-downloadtype=3");
+    InstallerRun alone = RunInstaller(L"-downloadtype=3");
     EXPECT_EQ(alone.status, 0);
     EXPECT_TRUE(std::regex_search(
         alone.errorOutput,

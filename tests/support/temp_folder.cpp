@@ -2,19 +2,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <vector>
-
-#include <stdlib.h>
 
 #include "platform/file_system.h"
+#include "utils/digest.h"
 
 namespace testing_support {
 
 TempFolder::TempFolder() {
-    std::string pattern = platform::PathToNative(platform::GetTempPath()) + "kelvo-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data())) m_path = platform::PathFromNative(buffer.data());
+    std::wstring path = platform::GetTempPath() + L"kelvo-test-" + Utils::CreateGuidString();
+    if (platform::CreateFolder(path)) m_path = path;
 }
 
 TempFolder::~TempFolder() {

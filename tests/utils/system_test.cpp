@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
 #include "platform/network.h"
 #include "platform/os_version.h"
 #include "tests/support/log_capture.h"
+#include "utils/message_pump.h"
 #include "utils/network.h"
 #include "utils/stopwatch.h"
 #include "utils/system_info.h"
@@ -117,6 +122,54 @@ TEST(Text, ConvertsAndTrims) {
     EXPECT_GE(watch.Elapsed(), 0.0);
     watch.Stop();
     EXPECT_EQ(watch.Elapsed(), 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+struct ScriptedSource : Utils::MessageSource {
+    std::vector<Utils::PumpStep> steps;
+    bool windowExists = true;
+    int pumped = 0;
+    bool WindowExists(Utils::WindowHandle) override { return windowExists; }
+    Utils::PumpStep PumpOne(std::uint32_t wait) override {
+        EXPECT_LE(wait, 101u);
+        if (pumped < static_cast<int>(steps.size())) return steps[pumped++];
+        ++pumped;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return Utils::PumpStep::Dispatched;
+    }
+};
+
+TEST(MessagePump, StopsByTimeQuitOrAVanishedWindow) {
+    int window = 0;
+    ScriptedSource source;
+    Utils::SetMessageSource(&source);
+    EXPECT_TRUE(Utils::PumpMessages(&window));
+    EXPECT_GT(source.pumped, 1);
+
+    source.pumped = 0;
+    source.steps = {Utils::PumpStep::Dispatched, Utils::PumpStep::Quit};
+    EXPECT_FALSE(Utils::PumpMessages(nullptr));
+    EXPECT_EQ(source.pumped, 2);
+
+    source.windowExists = false;
+    EXPECT_FALSE(Utils::PumpMessages(&window));
+    Utils::SetMessageSource(nullptr);
+    EXPECT_TRUE(Utils::PumpMessages(nullptr));  // without a window system the time just passes
+}
+
+TEST(Identity, NamesTheConsoleUserAndKnowsStrangers) {
+    std::wstring user;
+    ASSERT_TRUE(Utils::GetConsoleUserName(user));
+    EXPECT_FALSE(user.empty());
+    EXPECT_FALSE(Utils::IsAdminAccount(L"no-such-user-kelvo"));
+    EXPECT_FALSE(Utils::IsAdminAccount(L""));
+    // Root, as the tests run in CI, is an administrator account with elevated rights.
+    if (Utils::IsProcessAdmin() && !std::getenv("SUDO_USER")) {
+        EXPECT_TRUE(Utils::IsAdminAccount(user));
+    }
 }
 
 }  // namespace
