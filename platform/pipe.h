@@ -17,5 +17,8 @@ void CloseHandle(NativeHandle& handle);
 // a pipe whose writers are all gone fails on Windows.
 bool ReadFile(NativeHandle handle, void* buffer, std::size_t size, std::size_t& bytesRead);
 bool WriteFile(NativeHandle handle, const void* buffer, std::size_t size);
+// True when a read would not block (data waiting, end of stream or an error) within the time;
+// a reader that must not hang on a pipe some other process keeps open waits here first.
+bool WaitForReadable(NativeHandle handle, std::uint32_t timeoutMilliseconds);
 
 }  // namespace platform

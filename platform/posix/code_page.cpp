@@ -17,6 +17,20 @@ std::string EncodingName(std::uint32_t codePage) {
         const char* codeset = ::nl_langinfo(CODESET);
         return codeset && *codeset ? codeset : "UTF-8";
     }
+    // Windows numbers whose encodings iconv knows by another name.
+    switch (codePage) {
+        case 1200: return "UTF-16LE";
+        case 1201: return "UTF-16BE";
+        case 12000: return "UTF-32LE";
+        case 12001: return "UTF-32BE";
+        case 20127: return "ASCII";
+        case 20936: return "GB2312";
+        case 51932: return "EUC-JP";
+        case 51949: return "EUC-KR";
+        case 54936: return "GB18030";
+        default: break;
+    }
+    if (codePage >= 28591 && codePage <= 28606) return "ISO-8859-" + std::to_string(codePage - 28590);
     return "CP" + std::to_string(codePage);
 }
 

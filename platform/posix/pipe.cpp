@@ -1,6 +1,7 @@
 #include "platform/pipe.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,6 +46,19 @@ bool WriteFile(NativeHandle handle, const void* buffer, std::size_t size) {
         size -= static_cast<std::size_t>(written);
     }
     return true;
+}
+
+bool WaitForReadable(NativeHandle handle, std::uint32_t timeoutMilliseconds) {
+    if (handle == kInvalidHandle) return true;
+    pollfd watched{};
+    watched.fd = static_cast<int>(handle);
+    watched.events = POLLIN;
+    while (true) {
+        int ready = ::poll(&watched, 1, static_cast<int>(timeoutMilliseconds));
+        if (ready < 0 && errno == EINTR) continue;
+        // An error counts as readable: the read that follows reports it.
+        return ready != 0;
+    }
 }
 
 }  // namespace platform

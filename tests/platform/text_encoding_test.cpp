@@ -28,3 +28,10 @@ TEST(CodePage, ConvertsThroughTheNamedPage) {
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->size(), 5000u);
 }
+
+TEST(CodePage, WindowsNumbersThatIconvNamesOtherwise) {
+    EXPECT_EQ(platform::DecodeCodePage("\x81\x30\x81\x30", 54936), std::wstring(1, wchar_t(0x80)));
+    EXPECT_EQ(platform::DecodeCodePage("\xD6\xD0", 20936), std::wstring(L"中"));
+    EXPECT_EQ(platform::DecodeCodePage(std::string("A\0", 2), 1200), std::wstring(L"A"));
+    EXPECT_EQ(platform::DecodeCodePage("\xE9", 28591), std::wstring(L"é"));
+}

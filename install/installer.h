@@ -1,0 +1,53 @@
+#pragma once
+// Runs the downloaded setup package silently as a hidden child and turns the lines it prints
+// into reports: 2001 to 2004 for the run, 3000 to 3009 for the values the package names.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "install/output_reader.h"
+#include "utils/child_process.h"
+#include "utils/status_callback.h"
+#include "utils/thread.h"
+
+class CInstaller {
+public:
+    // packageCommand is the package file's full path in double quotes.
+    CInstaller(StatusCallback callback, std::wstring packageCommand, std::wstring installDir,
+               bool desktopShortcut, bool quickLaunchShortcut, bool adminAccount);
+    ~CInstaller();  // waits for the worker, and so for the child
+    CInstaller(const CInstaller&) = delete;
+    CInstaller& operator=(const CInstaller&) = delete;
+
+    // Builds the command line, waits for a previous run, and starts a new one on a worker.
+    void Start();
+
+    // The command line for the current options (the package's flags, then the settings' InstCmd,
+    // then the folder, "/D=" last because it takes the rest of the line).
+    std::wstring BuildCommandLine() const;
+    const std::wstring& CommandLine() const { return m_commandLine; }
+
+    // Parses one line of the package's output; returns its result.
+    int Parse(const std::wstring& line);
+    std::uint32_t CodePage() const { return m_reader.codePage; }
+
+    // Options the owner sets before each Start.
+    std::wstring installDir;
+    bool desktopShortcut;
+    bool quickLaunchShortcut;
+    bool adminAccount;
+    bool processElevated = true;
+    std::wstring installLanguage;
+
+private:
+    static void InstallThread(void* argument);
+    void Run();
+    void Report(std::int32_t code, double value, const std::wstring& text = std::wstring());
+
+    StatusCallback m_callback;
+    std::wstring m_packageCommand;
+    std::wstring m_commandLine;
+    PackageOutput::Reader m_reader;
+    std::unique_ptr<Utils::Thread> m_worker;
+    std::unique_ptr<Utils::ChildProcess> m_process;
+};

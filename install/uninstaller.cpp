@@ -1,0 +1,96 @@
+#include "install/uninstaller.h"
+
+#include "install/child_output.h"
+#include "platform/file_system.h"
+#include "utils/exception.h"
+#include "utils/system_info.h"
+#include "utils/text.h"
+
+namespace {
+
+const wchar_t* Word(bool value) { return value ? L"true" : L"false"; }
+
+bool ConsoleUserIsAdmin() {
+    std::wstring user;
+    return Utils::GetConsoleUserName(user) && Utils::IsAdminAccount(user);
+}
+
+}  // namespace
+
+CUninstaller::CUninstaller(StatusCallback callback, std::wstring uninstallerPath,
+                           std::wstring oldInstallDir)
+    : m_callback(std::move(callback)),
+      m_uninstallerPath(std::move(uninstallerPath)),
+      m_oldInstallDir(std::move(oldInstallDir)),
+      m_reader([this](const std::wstring& line) { return Parse(line); }) {}
+
+CUninstaller::~CUninstaller() { m_worker.reset(); }
+
+std::wstring CUninstaller::BuildCommandLine(const std::wstring& uninstallerPath, bool adminAccount,
+                                            bool processElevated,
+                                            const std::wstring& oldInstallDir) {
+    return uninstallerPath + L" /S -adminact=" + Word(adminAccount) + L" -authorizationact=" +
+           Word(processElevated) + L" -console=show _?=" + oldInstallDir;
+}
+
+void CUninstaller::Start() {
+    m_worker.reset();
+    m_commandLine = BuildCommandLine(m_uninstallerPath, ConsoleUserIsAdmin(),
+                                     Utils::IsProcessAdmin(), m_oldInstallDir);
+    m_worker = std::make_unique<Utils::Thread>(this, L"UnInstaller", &CUninstaller::UninstallThread);
+    m_worker->Resume();
+}
+
+void CUninstaller::UninstallThread(void* argument) { static_cast<CUninstaller*>(argument)->Run(); }
+
+void CUninstaller::Report(std::int32_t code, double value, const std::wstring& text) {
+    if (m_callback) m_callback(code, value, text.c_str());
+}
+
+void CUninstaller::Run() {
+    if (m_uninstallerPath.empty() || !platform::IsRegularFile(m_uninstallerPath)) {
+        Report(5004, 1.0, L"可执行卸载文件不存在");
+        return;
+    }
+    Report(5002, 0);
+    m_process.reset();
+    m_reader.Reset();
+    try {
+        // The command line is a fixed buffer of 1,024 characters; a longer one is refused.
+        m_process = PackageOutput::LaunchChild(m_commandLine);
+    } catch (const Utils::Exception&) {
+        m_process.reset();
+        Report(5004, 2.0);
+        return;
+    }
+    // A failure stated by the uninstaller does not end the reading: it is read until it exits.
+    const bool resultSeen = PackageOutput::ReadChildOutput(*m_process, m_reader, false);
+    m_process->Wait();
+    m_process->Release();
+    m_process.reset();
+    if (!resultSeen) Report(5003, 1.0);
+}
+
+int CUninstaller::Parse(const std::wstring& line) {
+    using namespace PackageOutput;
+    std::wstring value;
+    if (MatchKey(line, L"Progress=", value)) {
+        Report(5002, NumberValue(value));
+    } else if (MatchKey(line, L"Error=", value)) {
+        Report(5005, 0, TextValue(value));
+        return kFailureResult;
+    } else if (MatchKey(line, L"State=", value)) {
+        const std::wstring state = Utils::Trim(TextValue(value));
+        if (state == L"Success") {
+            Report(5003, 0);
+            return kSuccessResult;
+        }
+        if (state == L"Fail") {
+            Report(5005, 0, L"安装包卸载失败");
+            return kFailureResult;
+        }
+    } else if (MatchKey(line, L"Encode=", value)) {
+        m_reader.codePage = Utils::Trim(TextValue(value)) == L"UTF8" ? 65001 : 0;
+    }
+    return kNoResult;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Runs the previous version's uninstaller (a temporary copy of it) silently as a hidden child and
+// turns the lines it prints into the removal reports 5002 to 5005.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "install/output_reader.h"
+#include "utils/child_process.h"
+#include "utils/status_callback.h"
+#include "utils/thread.h"
+
+class CUninstaller {
+public:
+    CUninstaller(StatusCallback callback, std::wstring uninstallerPath, std::wstring oldInstallDir);
+    ~CUninstaller();  // waits for the worker, and so for the child
+    CUninstaller(const CUninstaller&) = delete;
+    CUninstaller& operator=(const CUninstaller&) = delete;
+
+    void Start();
+
+    // The uninstaller's command line for the given rights; "_?=" takes the rest of the line.
+    static std::wstring BuildCommandLine(const std::wstring& uninstallerPath, bool adminAccount,
+                                         bool processElevated, const std::wstring& oldInstallDir);
+    const std::wstring& CommandLine() const { return m_commandLine; }
+
+    int Parse(const std::wstring& line);
+    std::uint32_t CodePage() const { return m_reader.codePage; }
+
+private:
+    static void UninstallThread(void* argument);
+    void Run();
+    void Report(std::int32_t code, double value, const std::wstring& text = std::wstring());
+
+    StatusCallback m_callback;
+    std::wstring m_commandLine;
+    std::wstring m_uninstallerPath;
+    std::wstring m_oldInstallDir;
+    PackageOutput::Reader m_reader;
+    std::unique_ptr<Utils::Thread> m_worker;
+    std::unique_ptr<Utils::ChildProcess> m_process;
+};

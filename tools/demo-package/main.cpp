@@ -1,0 +1,27 @@
+// The demo setup package, its uninstaller and the product, chosen by the program's file name.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "demo_options.h"
+
+namespace {
+
+int RunProduct(const std::vector<std::string>& arguments) {
+    demo::PrintLine("Kelvo Kids少儿编程 (demo product)");
+    const std::string stay = demo::ArgumentValue(arguments, "-stay");
+    demo::Pause(stay.empty() ? 0 : std::stol(stay));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::string name = std::filesystem::path(argv[0]).filename().string();
+    const demo::Options options = demo::ReadOptions(arguments);
+    if (name == "Kelvo_Kids.exe") return RunProduct(arguments);
+    if (name == "uninst.ep" || name.find("_un_") != std::string::npos)
+        return demo::RunUninstaller(arguments, options);
+    return demo::RunPackage(arguments, options);
+}

@@ -1,0 +1,44 @@
+// The demo product's uninstaller: removes what the package installed from the folder named by
+// "_?=" and prints the uninstall protocol.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "demo_options.h"
+
+namespace demo {
+
+int RunUninstaller(const std::vector<std::string>& arguments, const Options& options) {
+    namespace fs = std::filesystem;
+    const long pace = options.Number("pace", 60);
+    const std::string folder = RestOfLine(arguments, "_?=");
+    PrintLine("Encode=UTF8");
+    PrintLine("Progress=0.1");
+    Pause(pace);
+    if (options.Has("uninstall-fail")) {
+        PrintLine("State=Fail");
+        Pause(options.Number("slow-exit", 0));
+        return 1;
+    }
+    if (options.Has("uninstall-error")) {
+        PrintLine("Error=" + options.Text("uninstall-error", "卸载出错"));
+        return 1;
+    }
+    if (folder.empty()) {
+        PrintLine("Error=no installation folder given (_?=)");
+        return 2;
+    }
+    std::error_code error;
+    int step = 0;
+    for (const char* name : {"Kelvo_Kids.exe", "demo-install.ini", "set.ini", "uninst.ep"}) {
+        fs::remove(fs::path(folder) / name, error);
+        PrintLine("Progress=" + std::to_string(++step * 0.2).substr(0, 3));
+        Pause(pace);
+    }
+    if (fs::is_empty(folder, error)) fs::remove(folder, error);
+    PrintLine("Progress=1");
+    if (!options.Has("uninstall-no-result")) PrintLine("State=Success");
+    return 0;
+}
+
+}  // namespace demo
