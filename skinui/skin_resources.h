@@ -1,0 +1,46 @@
+#pragma once
+// Where the skin's files come from, for the whole process: the skin archive when one was
+// handed over (it is opened once and kept), otherwise files under the resource folder.
+// Decoded images are cached by name; a name that failed to load is remembered as missing.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "skinui/render/image.h"
+#include "skinui/skin_archive.h"
+
+namespace SkinUI {
+
+class SkinResources {
+public:
+    static SkinResources& Instance();
+
+    void SetResourcePath(const std::wstring& folder) { m_resourcePath = folder; }
+    const std::wstring& GetResourcePath() const { return m_resourcePath; }
+
+    // The first archive handed over stays for the process; later calls keep it. True when an
+    // archive is open afterwards.
+    bool SetArchive(const std::uint8_t* data, std::size_t size);
+    bool HasArchive() const { return m_archive.IsOpen(); }
+    const SkinArchive& Archive() const { return m_archive; }
+
+    // A markup file: between 1 byte and 4 MiB. On failure the loader's error text is given.
+    bool ReadMarkup(const std::wstring& name, std::vector<std::uint8_t>& bytes, std::wstring& error) const;
+    // Any file of the skin, unlimited; false when absent.
+    bool ReadFile(const std::wstring& name, std::vector<std::uint8_t>& bytes) const;
+
+    std::shared_ptr<const Image> LoadImage(const std::wstring& name, bool hasMask = false, std::uint32_t mask = 0);
+
+    // Forgets the archive, the folder and the cache (tests start each case afresh).
+    void Reset();
+
+private:
+    std::wstring m_resourcePath;
+    SkinArchive m_archive;
+    std::vector<std::uint8_t> m_archiveBytes;
+    std::map<std::wstring, std::shared_ptr<const Image>> m_images;
+};
+
+}  // namespace SkinUI
