@@ -62,23 +62,27 @@ bool ParseImageString(ImageDrawRecord& r) {
     return !r.file.empty() || !r.resource.empty() || r.hasColour;
 }
 
-bool DrawImage(Bitmap& target, const UiRect& control, const UiRect& paint, ImageDrawRecord& r) {
+bool PrepareImage(ImageDrawRecord& r) {
     if (r.text.empty() || r.failed) return false;
-    if (!r.parseAttempted) {
-        r.parseAttempted = true;
-        if (!ParseImageString(r)) {
+    if (r.parseAttempted) return true;
+    r.parseAttempted = true;
+    if (!ParseImageString(r)) {
+        r.failed = true;
+        return false;
+    }
+    if (!r.hasColour) {
+        // Images from the executable's own resources are not part of this program.
+        if (!r.file.empty()) r.image = SkinResources::Instance().LoadImage(r.file, r.hasMask, r.mask);
+        if (!r.image) {
             r.failed = true;
             return false;
         }
-        if (!r.hasColour) {
-            // Images from the executable's own resources are not part of this program.
-            if (!r.file.empty()) r.image = SkinResources::Instance().LoadImage(r.file, r.hasMask, r.mask);
-            if (!r.image) {
-                r.failed = true;
-                return false;
-            }
-        }
     }
+    return true;
+}
+
+bool DrawImage(Bitmap& target, const UiRect& control, const UiRect& paint, ImageDrawRecord& r) {
+    if (!PrepareImage(r)) return false;
     UiRect dest = control;
     if (!r.dest.IsZero()) {
         dest = {control.left + r.dest.left, control.top + r.dest.top,

@@ -39,6 +39,9 @@ struct ImageDrawRecord {
 // Fills the record's fields from its string. False for a string that names no image.
 bool ParseImageString(ImageDrawRecord& record);
 
+// Parses and loads on first use; false when the record names nothing drawable.
+bool PrepareImage(ImageDrawRecord& record);
+
 // Parses (first use), loads through the skin's image cache and draws into the control
 // rectangle, touching only the paint rectangle. False when nothing could be drawn.
 bool DrawImage(Bitmap& target, const UiRect& control, const UiRect& paint, ImageDrawRecord& record);

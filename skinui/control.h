@@ -1,0 +1,142 @@
+#pragma once
+// The base of every control: geometry, common attributes, painting in layers and events.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "skinui/render/bitmap.h"
+#include "skinui/render/image_record.h"
+#include "skinui/ui_types.h"
+
+namespace SkinUI {
+
+class CPaintManager;
+
+// Flags for FindControl.
+constexpr UINT UIFIND_ALL = 0, UIFIND_VISIBLE = 1, UIFIND_ENABLED = 2, UIFIND_HITTEST = 4,
+               UIFIND_TOP_FIRST = 8, UIFIND_ME_FIRST = 0x80000000;
+
+// State bits of buttons and options.
+constexpr UINT UISTATE_FOCUSED = 0x01, UISTATE_SELECTED = 0x02, UISTATE_DISABLED = 0x04,
+               UISTATE_HOT = 0x08, UISTATE_PUSHED = 0x10, UISTATE_CAPTURED = 0x40;
+
+class CControlUI {
+public:
+    using FindProc = std::function<CControlUI*(CControlUI*)>;
+
+    CControlUI();
+    virtual ~CControlUI();
+    CControlUI(const CControlUI&) = delete;
+    CControlUI& operator=(const CControlUI&) = delete;
+
+    virtual std::wstring GetClass() const { return L"Control"; }
+    // The control as the named kind, or null.
+    virtual CControlUI* GetInterface(const std::wstring& name);
+
+    const std::wstring& GetName() const { return m_name; }
+    void SetName(const std::wstring& name) { m_name = name; }
+    CPaintManager* GetManager() const { return m_manager; }
+    CControlUI* GetParent() const { return m_parent; }
+    virtual void SetManager(CPaintManager* manager, CControlUI* parent, bool init = true);
+    virtual void DoInit() {}
+
+    // Text as written; GetText expands numbered-text references.
+    virtual std::wstring GetText() const;
+    virtual void SetText(const std::wstring& text);
+    const std::wstring& GetRawText() const { return m_text; }
+    const std::wstring& GetUserData() const { return m_userData; }
+    void SetUserData(const std::wstring& data) { m_userData = data; }
+    std::uintptr_t GetTag() const { return m_tag; }
+    void SetTag(std::uintptr_t tag) { m_tag = tag; }
+    const std::wstring& GetToolTip() const { return m_toolTip; }
+
+    // Geometry.
+    const UiRect& GetPos() const { return m_rcItem; }
+    virtual void SetPos(UiRect rc, bool needInvalidate = true);
+    const UiRect& GetPadding() const { return m_padding; }
+    void SetPadding(const UiRect& padding) { m_padding = padding; NeedParentUpdate(); }
+    UiPoint GetFixedXY() const { return m_fixedXY; }
+    int GetFixedWidth() const { return m_fixedSize.cx; }
+    int GetFixedHeight() const { return m_fixedSize.cy; }
+    virtual void SetFixedWidth(int width);
+    virtual void SetFixedHeight(int height);
+    int GetMinWidth() const { return m_minSize.cx; }
+    int GetMinHeight() const { return m_minSize.cy; }
+    int GetMaxWidth() const { return m_maxSize.cx; }
+    int GetMaxHeight() const { return m_maxSize.cy; }
+    void SetMinWidth(int v) { m_minSize.cx = v < 0 ? 0 : v; NeedParentUpdate(); }
+    void SetMinHeight(int v) { m_minSize.cy = v < 0 ? 0 : v; NeedParentUpdate(); }
+    void SetMaxWidth(int v) { m_maxSize.cx = v < 0 ? 0 : v; NeedParentUpdate(); }
+    void SetMaxHeight(int v) { m_maxSize.cy = v < 0 ? 0 : v; NeedParentUpdate(); }
+    bool IsFloat() const { return m_float; }
+    // The natural size for the available space; 0 on an axis means "not fixed".
+    virtual UiSize EstimateSize(UiSize available);
+
+    // State.
+    virtual bool IsVisible() const { return m_visible && m_internVisible; }
+    virtual void SetVisible(bool visible = true);
+    virtual void SetInternVisible(bool visible = true);
+    virtual bool IsEnabled() const { return m_enabled; }
+    virtual void SetEnabled(bool enabled = true);
+    bool IsMouseEnabled() const { return m_mouseEnabled; }
+    void SetMouseEnabled(bool enabled) { m_mouseEnabled = enabled; }
+    bool IsKeyboardEnabled() const { return m_keyboardEnabled; }
+    bool IsFocused() const { return m_focused; }
+    virtual void SetFocus();
+    virtual bool Activate();
+
+    // Appearance.
+    Colour GetBkColor() const { return m_bkColor; }
+    void SetBkColor(Colour colour) { m_bkColor = colour; Invalidate(); }
+    const std::wstring& GetBkImage() const { return m_bkImage.text; }
+    void SetBkImage(const std::wstring& image);
+    Colour GetBorderColor() const { return m_borderColor; }
+    void SetBorderColor(Colour colour) { m_borderColor = colour; Invalidate(); }
+
+    virtual void SetAttribute(const std::wstring& name, const std::wstring& value);
+
+    virtual CControlUI* FindControl(const FindProc& proc, UINT flags);
+    virtual void DoEvent(UiEvent& event);
+    void Event(UiEvent& event);  // routes through the virtual handler
+
+    // Painting: background colour, background image, state image, text, border.
+    virtual void DoPaint(Bitmap& target, const UiRect& paint);
+    virtual void PaintBkColor(Bitmap& target, const UiRect& paint);
+    virtual void PaintBkImage(Bitmap& target, const UiRect& paint);
+    virtual void PaintStatusImage(Bitmap&, const UiRect&) {}
+    virtual void PaintText(Bitmap&, const UiRect&) {}
+    virtual void PaintBorder(Bitmap& target, const UiRect& paint);
+    bool DrawImage(Bitmap& target, const UiRect& paint, ImageDrawRecord& record);
+
+    void Invalidate();
+    void NeedUpdate();
+    void NeedParentUpdate();
+    bool IsUpdateNeeded() const { return m_updateNeeded; }
+
+protected:
+    CPaintManager* m_manager = nullptr;
+    CControlUI* m_parent = nullptr;
+    std::wstring m_name, m_text, m_toolTip, m_userData, m_virtualWindow;
+    std::uintptr_t m_tag = 0;
+    UiRect m_rcItem;
+    UiRect m_padding;
+    UiPoint m_fixedXY;
+    UiSize m_fixedSize;
+    UiSize m_minSize;
+    UiSize m_maxSize{9999, 9999};
+    bool m_float = false;
+    bool m_visible = true;
+    bool m_internVisible = true;
+    bool m_enabled = true;
+    bool m_mouseEnabled = true;
+    bool m_keyboardEnabled = true;
+    bool m_focused = false;
+    bool m_updateNeeded = true;
+    Colour m_bkColor = 0, m_bkColor2 = 0, m_bkColor3 = 0;
+    Colour m_borderColor = 0, m_focusBorderColor = 0;
+    int m_borderSize = 0;
+    UiSize m_borderRound;
+    ImageDrawRecord m_bkImage;
+};
+
+}  // namespace SkinUI
