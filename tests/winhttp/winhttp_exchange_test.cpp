@@ -1,0 +1,182 @@
+// WinHttpClient against a loopback server: bodies to memory and to files, headers, redirects,
+// POST answers and connections that break.
+#include <gtest/gtest.h>
+
+#include "download/winhttp_client.h"
+#include "platform/file_system.h"
+#include "tests/support/http_test_server.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using testing_support::HttpRequest;
+using testing_support::HttpResponse;
+using testing_support::HttpTestServer;
+
+std::string Pattern(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t at = 0; at < size; ++at) bytes[at] = static_cast<char>((at * 7 + at / 251) & 0xFF);
+    return bytes;
+}
+
+TEST(WinHttpExchangeTest, BodyToMemoryIsDecodedByItsCharset) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response;
+        response.headers = {{"Content-Type", "text/plain; charset=UTF-8"},
+                            {"Set-Cookie", "a=1"}, {"Set-Cookie", "b=2; Path=/"}, {"Set-Cookie", "c=3;"}};
+        response.body = "安装 ok";
+        return response;
+    });
+    WinHttpClient client(server.Url("/text"));
+    ASSERT_TRUE(client.SendHttpRequest(L"GET"));
+    EXPECT_EQ(client.m_statusCode, L"200");
+    EXPECT_EQ(client.m_charset, L"UTF-8");
+    EXPECT_EQ(client.m_responseText, L"安装 ok");
+    EXPECT_EQ(client.m_bodySize, 9u);
+    EXPECT_EQ(client.m_contentLength, 9u);
+    EXPECT_EQ(client.m_responseCookies, L"a=1; b=2; Path=/; c=3;");
+    EXPECT_NE(client.m_responseHeaders.find(L"HTTP/1.1 200 OK\r\n"), std::wstring::npos);
+    EXPECT_EQ(client.m_responseHeaders.substr(client.m_responseHeaders.size() - 4), L"\r\n\r\n");
+}
+
+TEST(WinHttpExchangeTest, BodyWithoutCharsetIsDecodedWithTheAnsiCodePage) {
+    HttpTestServer server([](const HttpRequest& request) {
+        HttpResponse response;
+        response.body = request.path == "/ascii" ? "plain text" : "\xff\xfe\xfd";
+        return response;
+    });
+    WinHttpClient client(server.Url("/ascii"));
+    ASSERT_TRUE(client.SendHttpRequest(L"GET"));
+    EXPECT_EQ(client.m_charset, L"");
+    EXPECT_EQ(client.m_responseText, L"plain text");
+    // Bytes no code page takes leave the text as it was.
+    client.m_url = server.Url("/binary");
+    ASSERT_TRUE(client.SendHttpRequest(L"GET"));
+    EXPECT_EQ(client.m_bodySize, 3u);
+    EXPECT_EQ(client.m_responseText, L"plain text");
+}
+
+TEST(WinHttpExchangeTest, RequestCarriesExtraHeadersAndCookies) {
+    HttpTestServer server([](const HttpRequest&) { return HttpResponse{}; });
+    WinHttpClient client(server.Url("/h"));
+    client.m_extraHeaders = L"X-Kelvo: 1\r\nX-Other: two";
+    client.m_requestCookies = L"sid=42";
+    client.m_userAgent = L"KelvoTest";
+    ASSERT_TRUE(client.SendHttpRequest(L"Get"));
+    auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "GET");
+    EXPECT_EQ(requests[0].headers["x-kelvo"], "1");
+    EXPECT_EQ(requests[0].headers["x-other"], "two");
+    EXPECT_EQ(requests[0].headers["cookie"], "sid=42");
+    EXPECT_EQ(requests[0].headers["user-agent"], "KelvoTest");
+}
+
+TEST(WinHttpExchangeTest, RedirectIsFollowedAndTheFinalAddressKnown) {
+    HttpTestServer* self = nullptr;
+    HttpTestServer server([&](const HttpRequest& request) {
+        HttpResponse response;
+        if (request.path == "/old") {
+            response.status = 302;
+            response.reason = "Found";
+            const std::wstring target = self->Url("/new/place");
+            response.headers = {{"Location", std::string(target.begin(), target.end())}};
+        } else {
+            response.body = "arrived";
+        }
+        return response;
+    });
+    self = &server;
+    WinHttpClient client(server.Url("/old"));
+    ASSERT_TRUE(client.SendHttpRequest(L"GET"));
+    EXPECT_EQ(client.m_statusCode, L"200");
+    EXPECT_EQ(client.m_responseText, L"arrived");
+    EXPECT_EQ(client.m_effectiveUrl, server.Url("/new/place"));
+    EXPECT_EQ(client.m_location, L"");  // the final answer names no further place
+}
+
+TEST(WinHttpExchangeTest, PostSucceedsOnlyWithACompletePage) {
+    HttpTestServer server([](const HttpRequest& request) {
+        HttpResponse response;
+        response.body = request.path == "/page" ? "<html>" + request.body + "</html>" : "<html>cut";
+        return response;
+    });
+    WinHttpClient client(server.Url("/page"));
+    const std::string form = "name=kelvo";
+    client.SetPostData(form.data(), static_cast<std::uint32_t>(form.size()));
+    ASSERT_TRUE(client.SendHttpRequest(L"post"));
+    EXPECT_EQ(client.m_responseText, L"<html>name=kelvo</html>");
+    EXPECT_EQ(server.Requests().at(0).body, form);
+
+    WinHttpClient incomplete(server.Url("/broken"));
+    incomplete.SetPostData(form.data(), static_cast<std::uint32_t>(form.size()));
+    EXPECT_FALSE(incomplete.SendHttpRequest(L"POST"));
+    EXPECT_EQ(incomplete.m_lastError, 13u);
+    EXPECT_EQ(server.Requests().size(), 4u);  // one, then three attempts
+}
+
+TEST(WinHttpExchangeTest, FileModeAppendsAndReportsProgress) {
+    const std::string body = Pattern(3u << 20);  // more than the layer buffers before pausing
+    HttpTestServer server([&](const HttpRequest&) {
+        HttpResponse response;
+        response.body = body;
+        return response;
+    });
+    testing_support::TempFolder folder;
+    const std::wstring file = folder.WriteFile(L"target.bin", "HEAD");
+    WinHttpClient client(server.Url("/big"));
+    client.m_responseFile = file;
+    std::vector<double> percents;
+    client.m_progressFn = [&](double percent) { percents.push_back(percent); };
+    ASSERT_TRUE(client.SendHttpRequest(L"GET"));
+    EXPECT_EQ(platform::ReadWholeFile(file), "HEAD" + body);
+    EXPECT_EQ(client.m_bodySize, 0u);
+    ASSERT_GE(percents.size(), 2u);
+    EXPECT_DOUBLE_EQ(percents.front(), 0.0);
+    EXPECT_DOUBLE_EQ(percents.back(), 100.0);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+}
+
+TEST(WinHttpExchangeTest, LargeChunkedBodyToMemoryArrivesWhole) {
+    const std::string body = Pattern((2u << 20) + 123);
+    HttpTestServer server([&](const HttpRequest&) {
+        HttpResponse response;
+        response.body = body;
+        response.chunked = true;
+        return response;
+    });
+    WinHttpClient client(server.Url("/chunked"));
+    ASSERT_TRUE(client.SendHttpRequest(L"GET"));
+    EXPECT_EQ(client.m_contentLength, 0u);
+    ASSERT_EQ(client.m_bodySize, body.size());
+    EXPECT_TRUE(std::equal(body.begin(), body.end(), client.m_body.begin()));
+}
+
+TEST(WinHttpExchangeTest, BrokenConnectionEndsTheBodyEarly) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response;
+        response.body = std::string(100000, 'x');
+        response.cutAfter = 30000;
+        return response;
+    });
+    WinHttpClient client(server.Url("/cut"));
+    EXPECT_TRUE(client.SendHttpRequest(L"GET"));  // a GET that got its headers counts as answered
+    EXPECT_EQ(client.m_contentLength, 100000u);
+    EXPECT_LT(client.m_bodySize, 100000u);
+}
+
+TEST(WinHttpExchangeTest, StoppedFileModeWritesNoMore) {
+    HttpTestServer server([](const HttpRequest&) {
+        HttpResponse response;
+        response.body = std::string(200000, 'y');
+        return response;
+    });
+    testing_support::TempFolder folder;
+    WinHttpClient client(server.Url("/stop"));
+    client.m_responseFile = folder.Join(L"out.bin");
+    client.m_progressFn = [&](double) { client.m_keepWriting = false; };
+    ASSERT_TRUE(client.SendHttpRequest(L"GET"));
+    EXPECT_FALSE(platform::PathExists(client.m_responseFile));
+}
+
+}  // namespace
