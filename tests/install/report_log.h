@@ -1,6 +1,9 @@
 #pragma once
 // Collects the reports a worker sends, for tests.
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,6 +24,7 @@ public:
         return [this](std::int32_t code, double value, const wchar_t* text) {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_reports.push_back({code, value, text ? text : L""});
+            m_changed.notify_all();
         };
     }
     std::vector<Report> Reports() const {
@@ -45,6 +49,17 @@ public:
             if (report.code == code) found.push_back(report);
         return found;
     }
+    // Waits until one of the codes has been reported; false after a minute, which only a hung
+    // worker takes.
+    bool WaitFor(std::initializer_list<std::int32_t> codes) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::minutes(1), [&] {
+            for (const auto& report : m_reports)
+                for (auto code : codes)
+                    if (report.code == code) return true;
+            return false;
+        });
+    }
     void Clear() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_reports.clear();
@@ -52,6 +67,7 @@ public:
 
 private:
     mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
     std::vector<Report> m_reports;
 };
 

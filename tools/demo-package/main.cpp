@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const std::string name = std::filesystem::path(argv[0]).filename().string();
     const demo::Options options = demo::ReadOptions(arguments);
-    if (name == "Kelvo_Kids.exe") return RunProduct(arguments);
+    // Other names that begin like the product's let tests run products side by side.
+    if (name.rfind("Kelvo_Kids", 0) == 0) return RunProduct(arguments);
     if (name == "uninst.ep" || name.find("_un_") != std::string::npos)
         return demo::RunUninstaller(arguments, options);
     return demo::RunPackage(arguments, options);
