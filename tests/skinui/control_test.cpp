@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "skinui/button.h"
+#include "skinui/container.h"
+#include "skinui/edit.h"
+#include "skinui/option.h"
+#include "skinui/progress.h"
+#include "skinui/render/image.h"
+#include "tests/skinui/skin_fixture.h"
+
+using namespace SkinUI;
+using namespace skin_testing;
+
+namespace {
+
+constexpr std::uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF;
+
+const char* kControls = R"(<Window size="600,100">
+  <Font id="0" name="微软雅黑" size="12" default="true"/>
+  <VerticalLayout name="root" bkcolor="#FFFFFFFF">
+    <HorizontalLayout height="40">
+      <Button name="btn" width="40" height="40" normalimage="red.png" hotimage="green.png"
+              pushedimage="blue.png" disabledimage="res\common\closebtn4.png"/>
+      <Button name="plain" width="40" height="40" normalimage="red.png"/>
+      <CheckBox name="cb" width="40" height="40" normalimage="file='red.png' dest='0,2,15,16'"
+                selectedimage="file='green.png' dest='0,2,15,16'" selected="true"/>
+      <Edit name="edit" width="200" text="abc"/>
+      <Control/>
+    </HorizontalLayout>
+    <Progress name="prg" width="520" height="8" bkimage="file='blue.png' corner='2,2,2,2'" foreimage="file='green.png' corner='2,2,2,2'"/>
+    <Control/>
+  </VerticalLayout>
+</Window>)";
+
+class ControlTest : public SkinFixture {
+protected:
+    void SetUp() override {
+        SkinFixture::SetUp();
+        for (auto [name, colour] : {std::pair{L"red.png", kRed}, {L"green.png", kGreen}, {L"blue.png", kBlue}}) {
+            std::vector<std::uint8_t> png = EncodePng(Bitmap(10, 10, colour));
+            folder.WriteFile(name, std::string(png.begin(), png.end()));
+        }
+        WriteSkin(L"controls.xml", kControls);
+        handle = window.Open();
+        system.RunPending();
+    }
+    std::uint32_t PixelAt(const std::wstring& name, int dx, int dy) {
+        Bitmap shot = system.Snapshot(handle);
+        const UiRect& pos = window.FindControl(name)->GetPos();
+        return shot.At(pos.left + dx, pos.top + dy);
+    }
+    UiPoint Centre(const std::wstring& name) {
+        const UiRect& pos = window.FindControl(name)->GetPos();
+        return {pos.left + pos.Width() / 2, pos.top + pos.Height() / 2};
+    }
+
+    TestWindow window{L"controls.xml"};
+    WindowHandle handle = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ControlTest, ButtonStatesShowTheirImages) {
+    UiPoint c = Centre(L"btn");
+    EXPECT_EQ(PixelAt(L"btn", 20, 20), kRed);
+    system.MouseMove(handle, c.x, c.y);
+    EXPECT_EQ(PixelAt(L"btn", 20, 20), kGreen);
+    EXPECT_EQ(static_cast<CButtonUI*>(window.FindControl(L"btn"))->GetButtonState() & UISTATE_HOT, UISTATE_HOT);
+    system.MouseDown(handle, c.x, c.y);
+    EXPECT_EQ(PixelAt(L"btn", 20, 20), kBlue);
+    system.MouseUp(handle, c.x, c.y);
+    EXPECT_EQ(window.Count(L"click"), 1);
+    EXPECT_EQ(window.Count(L"mouseenter"), 1);
+    system.MouseMove(handle, 590, 90);
+    EXPECT_EQ(window.Count(L"mouseleave"), 1);
+    EXPECT_EQ(PixelAt(L"btn", 20, 20), kRed);
+}
+
+TEST_F(ControlTest, PressLeaveAndReleaseOutsideSendsNoClick) {
+    UiPoint c = Centre(L"btn");
+    system.MouseMove(handle, c.x, c.y);
+    system.MouseDown(handle, c.x, c.y);
+    system.MouseMove(handle, 300, 90);
+    auto* button = static_cast<CButtonUI*>(window.FindControl(L"btn"));
+    EXPECT_EQ(button->GetButtonState() & UISTATE_PUSHED, 0u);
+    EXPECT_EQ(button->GetButtonState() & UISTATE_CAPTURED, UISTATE_CAPTURED);
+    system.MouseMove(handle, c.x, c.y);  // back inside while held: pushed again
+    EXPECT_EQ(button->GetButtonState() & UISTATE_PUSHED, UISTATE_PUSHED);
+    system.MouseMove(handle, 300, 90);
+    system.MouseUp(handle, 300, 90);
+    EXPECT_EQ(window.Count(L"click"), 0);
+    EXPECT_EQ(button->GetButtonState() & (UISTATE_PUSHED | UISTATE_CAPTURED), 0u);
+}
+
+TEST_F(ControlTest, DisabledButtonTakesNoClickAndFallsBackToItsNormalImage) {
+    auto* button = static_cast<CButtonUI*>(window.FindControl(L"btn"));
+    button->SetEnabled(false);
+    EXPECT_EQ(PixelAt(L"btn", 20, 20), kRed);  // the disabled image is not in the skin
+    system.ClickControl(handle, button);
+    EXPECT_EQ(window.Count(L"click"), 0);
+    button->SetEnabled(true);
+    system.ClickControl(handle, button);
+    EXPECT_EQ(window.Count(L"click"), 1);
+}
+
+TEST_F(ControlTest, KeyboardActivatesTheFocusedButton) {
+    auto* button = static_cast<CButtonUI*>(window.FindControl(L"plain"));
+    button->SetFocus();
+    system.KeyDown(handle, VK_SPACE);
+    EXPECT_EQ(window.Count(L"click"), 1);
+}
+
+TEST_F(ControlTest, CheckBoxToggledTwiceIsBackAndReportedTwice) {
+    auto* box = static_cast<CCheckBoxUI*>(window.FindControl(L"cb"));
+    EXPECT_EQ(PixelAt(L"cb", 5, 5), kGreen);
+    EXPECT_EQ(PixelAt(L"cb", 5, 1), kWhite);   // dest starts 2 pixels down
+    EXPECT_EQ(PixelAt(L"cb", 15, 5), kWhite);  // and is 15 wide
+    system.ClickControl(handle, box);
+    EXPECT_FALSE(box->IsSelected());
+    EXPECT_EQ(PixelAt(L"cb", 5, 5), kRed);
+    system.ClickControl(handle, box);
+    EXPECT_TRUE(box->IsSelected());
+    EXPECT_EQ(window.Count(L"selectchanged"), 2);
+    EXPECT_EQ(window.Count(L"click"), 2);
+    box->Selected(true);  // unchanged: nothing sent
+    EXPECT_EQ(window.Count(L"selectchanged"), 2);
+}
+
+TEST_F(ControlTest, ProgressForeImageCoversItsShare) {
+    auto* bar = static_cast<CProgressUI*>(window.FindControl(L"prg"));
+    EXPECT_EQ(bar->GetPos().Width(), 520);
+    EXPECT_EQ(PixelAt(L"prg", 1, 4), kBlue);  // value 0: no fore image
+    bar->SetValue(50);
+    EXPECT_EQ(PixelAt(L"prg", 259, 4), kGreen);
+    EXPECT_EQ(PixelAt(L"prg", 260, 4), kBlue);
+    bar->SetValue(150);
+    EXPECT_EQ(bar->GetValue(), 100);
+    EXPECT_EQ(PixelAt(L"prg", 519, 4), kGreen);
+    bar->SetValue(-5);
+    EXPECT_EQ(bar->GetValue(), 0);
+}
+
+TEST_F(ControlTest, EditKeepsItsTextModel) {
+    auto* edit = static_cast<CEditUI*>(window.FindControl(L"edit"));
+    system.ClickControl(handle, edit);
+    EXPECT_EQ(window.GetPaintManager().GetFocus(), edit);
+    system.Char(handle, L'd');
+    system.Char(handle, 0x08);
+    system.Char(handle, 0x08);
+    system.Char(handle, L'路');
+    EXPECT_EQ(edit->GetText(), L"ab路");
+    edit->SetMaxChar(3);
+    EXPECT_FALSE(edit->InsertText(L"x"));
+    edit->SetText(L"123456");
+    EXPECT_EQ(edit->GetText(), L"123");
+    EXPECT_GE(window.Count(L"textchanged"), 3);
+}
+
+TEST_F(ControlTest, TabSelectionNotifiesWithNewAndOldIndex) {
+    WriteSkin(L"tabs.xml", R"(<Window size="100,100"><TabLayout name="tabs"><Control name="a"/>
+        <Button name="b"/><Control name="c"/></TabLayout></Window>)");
+    TestWindow tabs(L"tabs.xml");
+    tabs.Open();
+    auto* layout = static_cast<CTabLayoutUI*>(tabs.FindControl(L"tabs"));
+    layout->SelectItem(2);
+    layout->SelectItem(2);
+    ASSERT_EQ(tabs.Count(L"tabselect"), 1);
+    EXPECT_EQ(tabs.seen.back().wParam, 2u);
+    EXPECT_EQ(tabs.seen.back().lParam, 0);
+    // A hidden page's button cannot be clicked.
+    EXPECT_FALSE(system.ClickControl(tabs.GetHWND(), tabs.FindControl(L"b")));
+}
+
+TEST_F(ControlTest, MissingImageDrawsNothingAndIsNotLookedUpAgain) {
+    ImageDrawRecord record(L"file='later.png'");
+    Bitmap target(4, 4, kWhite);
+    EXPECT_FALSE(DrawImage(target, {0, 0, 4, 4}, {0, 0, 4, 4}, record));
+    std::vector<std::uint8_t> png = EncodePng(Bitmap(2, 2, kRed));
+    folder.WriteFile(L"later.png", std::string(png.begin(), png.end()));
+    EXPECT_FALSE(DrawImage(target, {0, 0, 4, 4}, {0, 0, 4, 4}, record));
+    EXPECT_EQ(target.At(0, 0), kWhite);
+}
+
+TEST_F(ControlTest, DestLargerThanTheControlIsCutAtItsEdges) {
+    ImageDrawRecord record(L"file='red.png' dest='2,2,50,50'");
+    Bitmap target(20, 20, kWhite);
+    ASSERT_TRUE(DrawImage(target, {0, 0, 10, 10}, {0, 0, 20, 20}, record));
+    EXPECT_EQ(target.At(9, 9), kRed);
+    EXPECT_EQ(target.At(10, 10), kWhite);
+    EXPECT_EQ(target.At(1, 1), kWhite);
+}
