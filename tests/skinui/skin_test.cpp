@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/utf8.h"
+#include "skinui/container.h"
+#include "skinui/edit.h"
+#include "skinui/option.h"
+#include "skinui/progress.h"
+#include "tests/skinui/skin_fixture.h"
+
+using namespace SkinUI;
+using namespace skin_testing;
+
+namespace {
+
+// The shipped skin, read from the archive linked into this test program.
+class ShippedSkin : public SkinFixture {
+protected:
+    void SetUp() override {
+        SkinFixture::SetUp();
+        SkinResources::Instance().SetResourcePath(L"");
+    }
+    // Writes the window's pixels when KELVO_RENDER_DIR names a folder (to look at them).
+    void Keep(WindowHandle window, const std::wstring& name) {
+        const char* folder = std::getenv("KELVO_RENDER_DIR");
+        if (folder) system.WritePng(window, platform::Utf8ToWideLossy(folder) + L"/" + name + L".png");
+    }
+};
+
+}  // namespace
+
+TEST_F(ShippedSkin, EveryWindowBuildsWithTheNamesTheInstallerUses) {
+    struct Case {
+        const wchar_t* file;
+        UiSize size;
+        std::vector<const wchar_t*> names;
+    } cases[] = {
+        {L"MainWnd.xml", {600, 400},
+         {L"winCtn", L"titleTabLt", L"mainTabLt", L"defaultInstallBtn", L"customeBtn", L"customeInstallBtn", L"treatyCb",
+          L"treatyBtn", L"tipLbl", L"installDirEdit", L"chDirBtn", L"createDSCb", L"createQSCb", L"backBtn",
+          L"titleGrpCtn", L"installPrg", L"progressLb", L"openProduceBtn", L"minbtn", L"closebtn"}},
+        {L"MessageBox1Wnd.xml", {360, 180}, {L"captionLbl", L"textLbl", L"closebtn"}},
+        {L"messagebox2wnd.xml", {360, 180}, {L"captionLbl", L"textLbl", L"closebtn"}},
+        {L"ExitTipWnd.xml", {360, 180}, {L"okBtn", L"cancelBtn", L"closebtn"}},
+        {L"NetworkTipWnd.xml", {360, 180}, {L"okBtn", L"cancelBtn", L"closebtn"}},
+        {L"InstalledPathTipWnd.xml", {400, 180}, {L"okBtn", L"cancelBtn", L"closebtn"}},
+    };
+    for (const Case& c : cases) {
+        TestWindow window(c.file, UILIB_ZIPRESOURCE);
+        WindowHandle handle = window.Open();
+        ASSERT_TRUE(handle) << std::wstring(c.file).size();
+        EXPECT_EQ(window.initCount, 1);
+        UiRect rect = system.GetWindowRect(handle);
+        EXPECT_EQ((UiSize{rect.Width(), rect.Height()}), c.size);
+        for (const wchar_t* name : c.names) EXPECT_TRUE(window.FindControl(name)) << platform::WideToUtf8(name);
+        Keep(handle, c.file);
+        window.Close();
+        system.RunPending();
+    }
+    EXPECT_EQ(SkinResources::Instance().Archive().EntryCount(), 68u);
+    EXPECT_TRUE(system.SystemMessages().empty());
+}
+
+TEST_F(ShippedSkin, MainWindowPagesAndTheirContent) {
+    TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+    WindowHandle handle = window.Open();
+    ASSERT_TRUE(handle);
+    auto* tabs = static_cast<CTabLayoutUI*>(window.FindControl(L"mainTabLt"));
+    auto* title = static_cast<CTabLayoutUI*>(window.FindControl(L"titleTabLt"));
+    EXPECT_EQ(tabs->GetCount(), 4);
+    EXPECT_EQ(tabs->GetCurSel(), 0);
+    EXPECT_EQ(title->GetCount(), 3);
+    EXPECT_EQ(title->GetCurSel(), 1);
+    EXPECT_FALSE(window.FindControl(L"backBtn")->IsVisible());
+    EXPECT_TRUE(static_cast<COptionUI*>(window.FindControl(L"treatyCb"))->IsSelected());
+    EXPECT_TRUE(static_cast<COptionUI*>(window.FindControl(L"createDSCb"))->IsSelected());
+    EXPECT_TRUE(static_cast<COptionUI*>(window.FindControl(L"createQSCb"))->IsSelected());
+    EXPECT_EQ(window.FindControl(L"progressLb")->GetText(), L"正在安装中:0%，请稍候~");
+    EXPECT_EQ(window.FindControl(L"defaultInstallBtn")->GetText(), L"立即安装");
+    system.RunPending();
+    EXPECT_EQ(window.FindControl(L"defaultInstallBtn")->GetPos().Width(), 200);
+    Keep(handle, L"page0");
+    // The caption strip drags the window except on its buttons.
+    UiRect before = system.GetWindowRect(handle);
+    system.MouseDown(handle, 300, 10);
+    system.MouseMove(handle, 310, 20);
+    system.MouseUp(handle, 310, 20);
+    EXPECT_EQ(system.GetWindowRect(handle).left, before.left + 10);
+    for (int page = 1; page < 4; ++page) {
+        tabs->SelectItem(page);
+        system.RunPending();
+        Keep(handle, L"page" + std::to_wstring(page));
+    }
+    auto* bar = static_cast<CProgressUI*>(window.FindControl(L"installPrg"));
+    tabs->SelectItem(2);
+    bar->SetValue(35);
+    EXPECT_EQ(bar->GetPos().Width(), 520);
+    Keep(handle, L"page2-35");
+}
