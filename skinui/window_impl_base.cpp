@@ -18,7 +18,11 @@ std::wstring FolderOf(const std::wstring& path) {
 
 }  // namespace
 
-WindowImplBase::~WindowImplBase() = default;
+WindowImplBase::~WindowImplBase() {
+    // The window goes while this object can still answer its last messages.
+    WindowSystem* system = GetWindowSystem();
+    if (m_hWnd && system && system->IsWindow(m_hWnd)) system->DestroyWindow(m_hWnd);
+}
 
 void WindowImplBase::OnFinalMessage(WindowHandle) {
     m_pm.RemovePreMessageFilter(this);

@@ -97,4 +97,37 @@ TEST_F(ShippedSkin, MainWindowPagesAndTheirContent) {
     bar->SetValue(35);
     EXPECT_EQ(bar->GetPos().Width(), 520);
     Keep(handle, L"page2-35");
+    bar->SetValue(50);
+    Bitmap shot = system.Snapshot(handle);
+    const UiRect& track = bar->GetPos();
+    EXPECT_NE(shot.At(track.left + 250, track.top + 4), shot.At(track.left + 270, track.top + 4));
+}
+
+TEST_F(ShippedSkin, ButtonStatesLookDifferentAndBoxesCloseWithTheirButtons) {
+    TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+    WindowHandle handle = window.Open();
+    CControlUI* install = window.FindControl(L"defaultInstallBtn");
+    system.RunPending();
+    const UiRect& pos = install->GetPos();
+    UiPoint probe{pos.left + 20, pos.top + 10};  // inside the pill, clear of the text
+    std::uint32_t normal = system.Snapshot(handle).At(probe.x, probe.y);
+    system.MouseMove(handle, probe.x, probe.y);
+    std::uint32_t hot = system.Snapshot(handle).At(probe.x, probe.y);
+    system.MouseDown(handle, probe.x, probe.y);
+    std::uint32_t pushed = system.Snapshot(handle).At(probe.x, probe.y);
+    system.MouseUp(handle, probe.x, probe.y);
+    EXPECT_NE(normal, hot);
+    EXPECT_NE(hot, pushed);
+    EXPECT_NE(normal, pushed);
+    EXPECT_EQ(window.Count(L"click"), 1);
+
+    for (const wchar_t* button : {L"okBtn", L"cancelBtn", L"closebtn"}) {
+        TestWindow box(L"exitTipWnd.xml", UILIB_ZIPRESOURCE);
+        WindowHandle boxHandle = box.Open(handle);
+        ASSERT_TRUE(system.ClickControl(boxHandle, box.FindControl(button)));
+        EXPECT_EQ(box.Count(L"click"), 1);
+        if (std::wstring(button) == L"closebtn") {
+            EXPECT_FALSE(system.IsWindow(boxHandle));
+        }
+    }
 }

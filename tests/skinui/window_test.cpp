@@ -217,3 +217,65 @@ TEST_F(WindowTest, PostedMessagesToAGoneWindowAreDropped) {
     system.RunPending();
     EXPECT_FALSE(system.IsWindow(h));
 }
+
+TEST_F(WindowTest, SystemCloseBecomesACloseRequestAndMaxRestoreButtonsFollowTheState) {
+    WriteSkin(L"max.xml", R"(<Window size="200,100" caption="0,0,0,30" sizebox="4,4,4,4">
+        <HorizontalLayout name="root"><Button name="maxbtn" width="20"/><Button name="restorebtn" width="20" visible="false"/>
+        <Control/></HorizontalLayout></Window>)");
+    struct Refusing : TestWindow {
+        using TestWindow::TestWindow;
+        LRESULT OnClose(UINT, WPARAM, LPARAM, bool& handled) override {
+            ++closeRequests;
+            handled = refuse;
+            return 0;
+        }
+        int closeRequests = 0;
+        bool refuse = true;
+    } window(L"max.xml");
+    WindowHandle h = window.Open();
+    system.ClickControl(h, window.FindControl(L"maxbtn"));
+    EXPECT_TRUE(system.IsMaximized(h));
+    EXPECT_FALSE(window.FindControl(L"maxbtn")->IsVisible());
+    EXPECT_TRUE(window.FindControl(L"restorebtn")->IsVisible());
+    system.ClickControl(h, window.FindControl(L"restorebtn"));
+    EXPECT_FALSE(system.IsMaximized(h));
+    EXPECT_TRUE(window.FindControl(L"maxbtn")->IsVisible());
+    // The sizing border answers before the caption does.
+    UiRect r = system.GetWindowRect(h);
+    EXPECT_EQ(system.SendMessage(h, WM_NCHITTEST, 0, MakeLParam(r.left + 1, r.top + 1)), HTTOPLEFT);
+    EXPECT_EQ(system.SendMessage(h, WM_NCHITTEST, 0, MakeLParam(r.left + 100, r.top + 10)), HTCAPTION);
+    EXPECT_EQ(system.SendMessage(h, WM_NCHITTEST, 0, MakeLParam(r.left + 100, r.top + 50)), HTCLIENT);
+    window.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(window.closeRequests, 1);
+    EXPECT_TRUE(system.IsWindow(h));  // refused by the window
+    window.refuse = false;
+    window.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(system.IsWindow(h));
+}
+
+TEST_F(WindowTest, QueuedNotificationsOfARemovedControlAreNotDelivered) {
+    WriteSkin(L"title.xml", kTitleSkin);
+    TestWindow window(L"title.xml");
+    window.Open();
+    CControlUI* ok = window.FindControl(L"okBtn");
+    window.GetPaintManager().SendNotify(ok, L"later", 0, 0, true);
+    window.GetPaintManager().SetTimer(ok, 1, 10);
+    auto* root = static_cast<CContainerUI*>(window.FindControl(L"root"));
+    ASSERT_TRUE(root->Remove(ok));
+    system.RunPending();
+    system.AdvanceTime(100);
+    EXPECT_EQ(window.Count(L"later"), 0);
+    EXPECT_EQ(window.Count(L"timer"), 0);
+    EXPECT_FALSE(window.FindControl(L"okBtn"));
+}
+
+TEST_F(WindowTest, DestroyingTheObjectDestroysItsWindow) {
+    WriteSkin(L"title.xml", kTitleSkin);
+    WindowHandle h = nullptr;
+    {
+        TestWindow window(L"title.xml");
+        h = window.Open();
+        ASSERT_TRUE(system.IsWindow(h));
+    }
+    EXPECT_FALSE(system.IsWindow(h));
+}
