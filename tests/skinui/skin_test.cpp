@@ -131,3 +131,16 @@ TEST_F(ShippedSkin, ButtonStatesLookDifferentAndBoxesCloseWithTheirButtons) {
         }
     }
 }
+
+TEST_F(ShippedSkin, AMissingSkinResourceLeavesTheWindowEmpty) {
+    struct OtherResource : TestWindow {
+        using TestWindow::TestWindow;
+        std::wstring GetResourceID() const override { return L"148"; }
+    } window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+    WindowHandle handle = window.Open();
+    ASSERT_TRUE(handle);
+    EXPECT_EQ(window.initCount, 0);
+    EXPECT_FALSE(window.GetPaintManager().GetRoot());
+    EXPECT_EQ(g_exitCode, -1000);
+    EXPECT_TRUE(system.SystemMessages().empty());
+}
