@@ -90,11 +90,9 @@ void CButtonUI::DoEvent(UiEvent& event) {
         return;
     case UiEventType::MouseEnter:
         if (m_rcItem.Contains(event.mouse) && IsEnabled()) {
-            if (!(m_buttonState & UISTATE_HOT)) {
-                m_buttonState |= UISTATE_HOT;
-                Invalidate();
-                if (m_manager) m_manager->SendNotify(this, L"mouseenter");
-            }
+            m_buttonState |= UISTATE_HOT;
+            Invalidate();
+            if (m_manager) m_manager->SendNotify(this, L"mouseenter");
         }
         return;
     case UiEventType::MouseLeave:
