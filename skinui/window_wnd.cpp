@@ -66,7 +66,7 @@ void CWindowWnd::CenterWindow() {
     UiRect area = system->GetWorkArea(m_hWnd);
     UiRect centreOn = area;
     WindowHandle owner = system->GetParent(m_hWnd);
-    if (owner && system->IsVisible(owner) && !system->IsMinimized(owner)) centreOn = system->GetWindowRect(owner);
+    if (owner && system->IsWindow(owner)) centreOn = system->GetWindowRect(owner);
     int width = window.Width(), height = window.Height();
     int x = centreOn.left + (centreOn.Width() - width) / 2;
     int y = centreOn.top + (centreOn.Height() - height) / 2;

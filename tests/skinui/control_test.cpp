@@ -74,6 +74,12 @@ TEST_F(ControlTest, ButtonStatesShowTheirImages) {
     system.MouseMove(handle, 590, 90);
     EXPECT_EQ(window.Count(L"mouseleave"), 1);
     EXPECT_EQ(PixelAt(L"btn", 20, 20), kRed);
+    // Leaving the window clears the hot state too.
+    system.MouseMove(handle, c.x, c.y);
+    EXPECT_EQ(PixelAt(L"btn", 20, 20), kGreen);
+    system.MouseLeave(handle);
+    EXPECT_EQ(PixelAt(L"btn", 20, 20), kRed);
+    EXPECT_EQ(window.Count(L"mouseleave"), 2);
 }
 
 TEST_F(ControlTest, PressLeaveAndReleaseOutsideSendsNoClick) {

@@ -50,6 +50,14 @@ void CentredText(cairo_t* cr, const std::string& text, double cx, double cy, dou
     g_object_unref(layout);
 }
 
+double TextWidth(cairo_t* cr, const std::string& text, double size, bool bold) {
+    PangoLayout* layout = Layout(cr, text, size, bold);
+    int w = 0, h = 0;
+    pango_layout_get_pixel_size(layout, &w, &h);
+    g_object_unref(layout);
+    return w;
+}
+
 void LeftText(cairo_t* cr, const std::string& text, double x, double y, double size, Rgba colour, bool bold) {
     PangoLayout* layout = Layout(cr, text, size, bold);
     SetColour(cr, colour);

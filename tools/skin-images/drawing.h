@@ -17,6 +17,8 @@ void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double rad
 // Text centred on (cx, cy), in pixels.
 void CentredText(cairo_t* cr, const std::string& text, double cx, double cy, double size, Rgba colour,
                  bool bold = false);
+// Width of the text in pixels.
+double TextWidth(cairo_t* cr, const std::string& text, double size, bool bold);
 void LeftText(cairo_t* cr, const std::string& text, double x, double y, double size, Rgba colour, bool bold = false);
 
 // A transparent canvas of the given size; Save writes it as PNG under the folder and frees it.

@@ -2,6 +2,7 @@
 // The look: white and pale-blue surfaces, the brand blues #1890FF and #1675FE, rounded shapes.
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -80,20 +81,24 @@ void Background(const std::string& name, int variant) {
 }
 
 void Logo() {
+    // Icon and two lines of text, centred as a group in the image.
     Canvas c(300, 80);
-    cairo_pattern_t* tile = cairo_pattern_create_linear(0, 8, 64, 72);
+    const double titleWidth = TextWidth(c.cr, "Kelvo Kids", 30, true);
+    const double subtitleWidth = TextWidth(c.cr, "少儿编程 · 创造从这里开始", 15, false);
+    const double x0 = std::round((300 - (64 + 16 + std::max(titleWidth, subtitleWidth))) / 2);
+    cairo_pattern_t* tile = cairo_pattern_create_linear(x0, 8, x0 + 64, 72);
     cairo_pattern_add_color_stop_rgb(tile, 0, kHotBlue.r, kHotBlue.g, kHotBlue.b);
     cairo_pattern_add_color_stop_rgb(tile, 1, kDeepBlue.r, kDeepBlue.g, kDeepBlue.b);
-    RoundedRect(c.cr, 4, 8, 64, 64, 16);
+    RoundedRect(c.cr, x0, 8, 64, 64, 16);
     cairo_set_source(c.cr, tile);
     cairo_fill(c.cr);
     cairo_pattern_destroy(tile);
-    CentredText(c.cr, "K", 36, 40, 40, kWhite, true);
+    CentredText(c.cr, "K", x0 + 32, 40, 40, kWhite, true);
     SetColour(c.cr, Hex(0xFFFAAD14));
-    cairo_arc(c.cr, 56, 20, 6, 0, 2 * M_PI);
+    cairo_arc(c.cr, x0 + 52, 20, 6, 0, 2 * M_PI);
     cairo_fill(c.cr);
-    LeftText(c.cr, "Kelvo Kids", 84, 8, 30, Hex(0xFF1F2D3D), true);
-    LeftText(c.cr, "少儿编程 · 创造从这里开始", 86, 48, 15, Hex(0xFF5B6B82));
+    LeftText(c.cr, "Kelvo Kids", x0 + 80, 8, 30, Hex(0xFF1F2D3D), true);
+    LeftText(c.cr, "少儿编程 · 创造从这里开始", x0 + 82, 48, 15, Hex(0xFF5B6B82));
     Save(c, "res/mainWnd/logo.png");
 }
 

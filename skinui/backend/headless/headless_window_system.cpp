@@ -383,6 +383,12 @@ void HeadlessWindowSystem::Click(WindowHandle window, int x, int y) {
     MouseUp(window, x, y);
 }
 
+void HeadlessWindowSystem::MouseLeave(WindowHandle window) {
+    RunPending();
+    Input(window, WM_MOUSELEAVE, 0, 0);
+    RunPending();
+}
+
 bool HeadlessWindowSystem::ClickControl(WindowHandle window, const CControlUI* control) {
     RunPending();  // lays the window out
     if (!control || !control->IsVisible() || !IsWindow(window)) return false;

@@ -67,6 +67,8 @@ public:
     void MouseDown(WindowHandle window, int x, int y);
     void MouseUp(WindowHandle window, int x, int y);
     void Click(WindowHandle window, int x, int y);
+    // The pointer left the window.
+    void MouseLeave(WindowHandle window);
     // Clicks the centre of a control; false when it is not visible on its window.
     bool ClickControl(WindowHandle window, const CControlUI* control);
     void KeyDown(WindowHandle window, WPARAM key);
