@@ -279,3 +279,38 @@ TEST_F(WindowTest, DestroyingTheObjectDestroysItsWindow) {
     }
     EXPECT_FALSE(system.IsWindow(h));
 }
+
+TEST_F(WindowTest, AModalLoopDeliversTheOwnersPostedMessagesAndNotificationsInOrder) {
+    WriteSkin(L"title.xml", kTitleSkin);
+    struct Owner : TestWindow {
+        using TestWindow::TestWindow;
+        LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM, bool& handled) override {
+            if (message == WM_USER + 1000) {
+                order.push_back(static_cast<int>(wParam));
+                handled = true;
+            }
+            return 0;
+        }
+        std::vector<int> order;
+    } owner(L"title.xml");
+    WindowHandle ownerHandle = owner.Open();
+    CControlUI* root = owner.FindControl(L"root");
+    TestWindow box(L"title.xml");
+    box.Open(ownerHandle);
+    std::thread worker([&] {
+        for (int i = 0; i < 50; ++i) {
+            system.PostMessage(ownerHandle, WM_USER + 1000, i, 0);
+            owner.GetPaintManager().SendNotify(root, L"checknet", i, 0, true);
+        }
+    });
+    worker.join();
+    system.SetIdleHook([&] {
+        box.Close(1);
+        return true;
+    });
+    box.ShowModal();
+    system.SetIdleHook(nullptr);
+    ASSERT_EQ(owner.order.size(), 50u);
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(owner.order[i], i);
+    EXPECT_EQ(owner.Count(L"checknet"), 50);
+}
