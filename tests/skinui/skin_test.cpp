@@ -2,7 +2,10 @@
 
 #include <cstdlib>
 
+#include "platform/file_system.h"
 #include "platform/utf8.h"
+#include "skinui/backend/headless/render_skin.h"
+#include "skinui/render/image.h"
 #include "skinui/container.h"
 #include "skinui/edit.h"
 #include "skinui/option.h"
@@ -143,4 +146,27 @@ TEST_F(ShippedSkin, AMissingSkinResourceLeavesTheWindowEmpty) {
     EXPECT_FALSE(window.GetPaintManager().GetRoot());
     EXPECT_EQ(g_exitCode, -1000);
     EXPECT_TRUE(system.SystemMessages().empty());
+}
+
+TEST(RenderSkin, WritesThePngOfALinkedOrFolderSkinAndReportsFailures) {
+    testing_support::TempFolder folder;
+    std::wstring out = folder.Join(L"main.png");
+    EXPECT_EQ(RenderSkinToPng(L"MAINWND.XML", out), L"");
+    std::optional<std::string> png = platform::ReadWholeFile(out);
+    ASSERT_TRUE(png);
+    std::shared_ptr<Image> image = DecodeImage(std::vector<std::uint8_t>(png->begin(), png->end()));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitmap.Width(), 600);
+    EXPECT_EQ(image->bitmap.Height(), 400);
+    SkinResources::Instance().Reset();  // the archive stays otherwise; the folder is wanted now
+    folder.WriteFile(L"tiny.xml", R"(<Window size="20,10"><Control bkcolor="#FF1890FF"/></Window>)");
+    EXPECT_EQ(RenderSkinToPng(L"tiny.xml", folder.Join(L"tiny.png"), folder.Path()), L"");
+    png = platform::ReadWholeFile(folder.Join(L"tiny.png"));
+    ASSERT_TRUE(png);
+    image = DecodeImage(std::vector<std::uint8_t>(png->begin(), png->end()));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitmap.At(5, 5), 0xFF1890FFu);
+    EXPECT_NE(RenderSkinToPng(L"absent.xml", folder.Join(L"x.png"), folder.Path()), L"");
+    EXPECT_EQ(GetWindowSystem(), nullptr);
+    SkinResources::Instance().Reset();
 }
