@@ -196,10 +196,28 @@ bool CPaintManager::SetTimer(CControlUI* control, UINT id, UINT elapse) {
             return true;
         }
     }
-    m_timerCounter = m_timerCounter % 255 + 1;
-    m_timers.push_back({control, id, m_timerCounter, false});
-    system->SetTimer(m_window, m_timerCounter, elapse);
+    // Window timers are numbered 1 to 255 in turn; a number still held by another pair is
+    // skipped, so that two pairs never share (and re-arm) one window timer. Past that the
+    // numbers go on upwards.
+    UINT number = 0;
+    for (int tries = 0; tries < 255 && number == 0; ++tries) {
+        m_timerCounter = m_timerCounter % 255 + 1;
+        if (!WindowTimerInUse(m_timerCounter)) number = m_timerCounter;
+    }
+    if (number == 0) {
+        number = 256;
+        while (WindowTimerInUse(number)) ++number;
+    }
+    m_timers.push_back({control, id, number, false});
+    system->SetTimer(m_window, number, elapse);
     return true;
+}
+
+bool CPaintManager::WindowTimerInUse(UINT number) const {
+    for (const TimerInfo& timer : m_timers) {
+        if (timer.windowTimer == number) return true;
+    }
+    return false;
 }
 
 bool CPaintManager::KillTimer(CControlUI* control, UINT id) {

@@ -102,6 +102,7 @@ private:
     };
 
     void DeliverQueued();
+    bool WindowTimerInUse(UINT number) const;
     UiRect ClientRect() const;
 
     WindowHandle m_window = nullptr;

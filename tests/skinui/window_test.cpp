@@ -314,3 +314,19 @@ TEST_F(WindowTest, AModalLoopDeliversTheOwnersPostedMessagesAndNotificationsInOr
     for (int i = 0; i < 50; ++i) EXPECT_EQ(owner.order[i], i);
     EXPECT_EQ(owner.Count(L"checknet"), 50);
 }
+
+TEST_F(WindowTest, ManyTimerPairsNeverShareAWindowTimer) {
+    WriteSkin(L"title.xml", kTitleSkin);
+    TestWindow window(L"title.xml");
+    window.Open();
+    CPaintManager& pm = window.GetPaintManager();
+    CControlUI* root = window.FindControl(L"root");
+    for (UINT id = 1; id <= 300; ++id) pm.SetTimer(root, id, 1000 + id);
+    system.AdvanceTime(1300);
+    std::vector<WPARAM> ids;
+    for (const Seen& s : window.seen) {
+        if (s.type == L"timer") ids.push_back(s.wParam);
+    }
+    ASSERT_EQ(ids.size(), 300u);
+    for (UINT id = 1; id <= 300; ++id) EXPECT_EQ(ids[id - 1], id);
+}
