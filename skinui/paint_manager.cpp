@@ -74,6 +74,11 @@ void CPaintManager::ReapObjects(CControlUI* control) {
         it = it->second == control ? m_names.erase(it) : std::next(it);
     }
     KillTimer(control);
+    if (m_delivering) {
+        for (Notification& n : *m_delivering) {
+            if (n.sender == control) n = Notification{};
+        }
+    }
     std::lock_guard lock(m_asyncMutex);
     std::erase_if(m_asyncNotify, [control](const Notification& n) { return n.sender == control; });
 }
@@ -167,14 +172,20 @@ void CPaintManager::DeliverQueued() {
         batch.swap(m_asyncNotify);
         m_asyncPosted = false;
     }
-    for (Notification& message : batch) {
-        // A control may have gone meanwhile; its notifications were removed with it, but
-        // those already taken out here are checked once more.
-        if (message.sender && message.sender->GetManager() != this) continue;
+    // A handler may remove controls whose notifications are still in this batch; ReapObjects
+    // blanks those entries through this pointer.
+    std::vector<Notification>* outer = m_delivering;
+    m_delivering = &batch;
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        if (batch[i].type.empty()) continue;
+        Notification message = batch[i];
         message.mouse = m_lastMouse;
         std::vector<INotifySink*> sinks = m_notifiers;
-        for (INotifySink* sink : sinks) sink->Notify(message);
+        for (INotifySink* sink : sinks) {
+            if (std::find(m_notifiers.begin(), m_notifiers.end(), sink) != m_notifiers.end()) sink->Notify(message);
+        }
     }
+    m_delivering = outer;
 }
 
 void CPaintManager::AddPreMessageFilter(IMessageFilter* filter) {

@@ -133,6 +133,7 @@ private:
     std::mutex m_asyncMutex;  // the queued notifications may come from any thread
     std::vector<Notification> m_asyncNotify;
     bool m_asyncPosted = false;
+    std::vector<Notification>* m_delivering = nullptr;  // the batch being delivered
 };
 
 }  // namespace SkinUI

@@ -330,3 +330,26 @@ TEST_F(WindowTest, ManyTimerPairsNeverShareAWindowTimer) {
     ASSERT_EQ(ids.size(), 300u);
     for (UINT id = 1; id <= 300; ++id) EXPECT_EQ(ids[id - 1], id);
 }
+
+TEST_F(WindowTest, AControlRemovedByAnEarlierQueuedNotificationGetsNoLaterOne) {
+    WriteSkin(L"title.xml", kTitleSkin);
+    struct Remover : TestWindow {
+        using TestWindow::TestWindow;
+        void Notify(Notification& message) override {
+            TestWindow::Notify(message);
+            if (message.type == L"first") {
+                auto* root = static_cast<CContainerUI*>(FindControl(L"root"));
+                root->Remove(FindControl(L"okBtn"));
+            }
+        }
+    } window(L"title.xml");
+    window.Open();
+    CPaintManager& pm = window.GetPaintManager();
+    pm.SendNotify(window.FindControl(L"root"), L"first", 0, 0, true);
+    pm.SendNotify(window.FindControl(L"okBtn"), L"second", 0, 0, true);
+    pm.SendNotify(window.FindControl(L"root"), L"third", 0, 0, true);
+    system.RunPending();
+    EXPECT_EQ(window.Count(L"first"), 1);
+    EXPECT_EQ(window.Count(L"second"), 0);
+    EXPECT_EQ(window.Count(L"third"), 1);
+}
