@@ -195,3 +195,51 @@ TEST_F(ControlTest, DestLargerThanTheControlIsCutAtItsEdges) {
     EXPECT_EQ(target.At(10, 10), kWhite);
     EXPECT_EQ(target.At(1, 1), kWhite);
 }
+
+TEST_F(ControlTest, StateColoursReplaceTheBackgroundAndSelectedColourFillsAnOption) {
+    WriteSkin(L"colours.xml", R"(<Window size="200,40"><HorizontalLayout>
+        <Button name="b" width="40" bkcolor="#FFFFFFFF" hotbkcolor="#FF00FF00" pushedbkcolor="#FF0000FF" disabledbkcolor="#FF808080"/>
+        <Option name="o" width="40" group="g" selectedbkcolor="#FFFF0000" bkcolor="#FF000000"/>
+        <Control/></HorizontalLayout></Window>)");
+    TestWindow w(L"colours.xml");
+    WindowHandle h = w.Open();
+    auto pixel = [&](const wchar_t* name) {
+        const UiRect& pos = w.FindControl(name)->GetPos();
+        return system.Snapshot(h).At(pos.left + 20, pos.top + 20);
+    };
+    system.RunPending();
+    EXPECT_EQ(pixel(L"b"), kWhite);
+    const UiRect& b = w.FindControl(L"b")->GetPos();
+    system.MouseMove(h, b.left + 20, b.top + 20);
+    EXPECT_EQ(pixel(L"b"), kGreen);
+    system.MouseDown(h, b.left + 20, b.top + 20);
+    EXPECT_EQ(pixel(L"b"), kBlue);
+    system.MouseUp(h, b.left + 20, b.top + 20);
+    w.FindControl(L"b")->SetEnabled(false);
+    EXPECT_EQ(pixel(L"b"), 0xFF808080u);
+    EXPECT_EQ(pixel(L"o"), 0xFF000000u);
+    system.ClickControl(h, w.FindControl(L"o"));
+    EXPECT_EQ(pixel(L"o"), kRed);
+    system.ClickControl(h, w.FindControl(L"o"));  // a selected grouped option stays selected
+    EXPECT_TRUE(static_cast<COptionUI*>(w.FindControl(L"o"))->IsSelected());
+    EXPECT_EQ(w.Count(L"selectchanged"), 1);
+}
+
+TEST_F(ControlTest, LabelTextStaysInsideItsTextPadding) {
+    WriteSkin(L"label.xml", R"(<Window size="200,40"><Font id="0" name="微软雅黑" size="14" default="true"/>
+        <HorizontalLayout bkcolor="#FFFFFFFF"><Label name="l" text="安装路径安装路径安装路径" textpadding="30,0,120,0"
+        textcolor="#FF000000" endellipsis="true"/></HorizontalLayout></Window>)");
+    TestWindow w(L"label.xml");
+    WindowHandle h = w.Open();
+    Bitmap shot = system.Snapshot(h);
+    int left = 200, right = -1;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (shot.At(x, y) != kWhite) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    EXPECT_GE(left, 30);
+    EXPECT_LT(right, 80);
+    EXPECT_GT(right, left);
+}
