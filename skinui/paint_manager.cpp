@@ -401,6 +401,13 @@ bool CPaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, L
     }
 }
 
+CPaintManager* CPaintManager::FromWindow(WindowHandle window) {
+    for (CPaintManager* manager : Managers()) {
+        if (window && manager->m_window == window) return manager;
+    }
+    return nullptr;
+}
+
 bool CPaintManager::TranslateMessage(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) {
     for (CPaintManager* manager : std::vector<CPaintManager*>(Managers())) {
         if (manager->m_window != window) continue;

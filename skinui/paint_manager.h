@@ -90,6 +90,8 @@ public:
 
     // The framework's handling of a window message; true when taken.
     bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The manager of a window, or null.
+    static CPaintManager* FromWindow(WindowHandle window);
     // The pre-translate hooks of the window a message is addressed to; true when taken.
     static bool TranslateMessage(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam);
 

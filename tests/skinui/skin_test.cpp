@@ -90,6 +90,12 @@ TEST_F(ShippedSkin, MainWindowPagesAndTheirContent) {
     system.MouseMove(handle, 310, 20);
     system.MouseUp(handle, 310, 20);
     EXPECT_EQ(system.GetWindowRect(handle).left, before.left + 10);
+    // The custom-install link is a plain button here: a click by name reaches the window.
+    ASSERT_TRUE(system.ClickControl(handle, L"customeBtn"));
+    EXPECT_EQ(window.seen.back().type, L"click");
+    EXPECT_EQ(window.seen.back().sender, L"customeBtn");
+    EXPECT_FALSE(system.ClickControl(handle, L"noSuchControl"));
+    EXPECT_FALSE(system.ClickControl(handle, L"openProduceBtn"));  // on a hidden page
     for (int page = 1; page < 4; ++page) {
         tabs->SelectItem(page);
         system.RunPending();

@@ -398,6 +398,11 @@ bool HeadlessWindowSystem::ClickControl(WindowHandle window, const CControlUI* c
     return true;
 }
 
+bool HeadlessWindowSystem::ClickControl(WindowHandle window, const std::wstring& name) {
+    CPaintManager* manager = CPaintManager::FromWindow(window);
+    return manager && ClickControl(window, manager->FindControl(name));
+}
+
 void HeadlessWindowSystem::KeyDown(WindowHandle window, WPARAM key) {
     RunPending();
     Input(window, WM_KEYDOWN, key, 0);

@@ -71,6 +71,8 @@ public:
     void MouseLeave(WindowHandle window);
     // Clicks the centre of a control; false when it is not visible on its window.
     bool ClickControl(WindowHandle window, const CControlUI* control);
+    // The same for the control of that name in the window.
+    bool ClickControl(WindowHandle window, const std::wstring& name);
     void KeyDown(WindowHandle window, WPARAM key);
     void Char(WindowHandle window, wchar_t character);
     // Moves the virtual clock on, firing every timer that falls due on the way, in order.
