@@ -28,6 +28,13 @@ void CControlUI::SetManager(CPaintManager* manager, CControlUI* parent, bool ini
 
 std::wstring CControlUI::GetText() const { return TextTable::Instance().Expand(m_text); }
 
+std::wstring CControlUI::GetVirtualWnd() const {
+    for (const CControlUI* control = this; control; control = control->m_parent) {
+        if (!control->m_virtualWindow.empty()) return control->m_virtualWindow;
+    }
+    return {};
+}
+
 void CControlUI::SetText(const std::wstring& text) {
     if (m_text == text) return;
     m_text = text;

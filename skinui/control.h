@@ -44,6 +44,8 @@ public:
     virtual std::wstring GetText() const;
     virtual void SetText(const std::wstring& text);
     const std::wstring& GetRawText() const { return m_text; }
+    // The virtual window this control belongs to: its own "virtualwnd" or its nearest parent's.
+    std::wstring GetVirtualWnd() const;
     const std::wstring& GetUserData() const { return m_userData; }
     void SetUserData(const std::wstring& data) { m_userData = data; }
     std::uintptr_t GetTag() const { return m_tag; }

@@ -132,7 +132,7 @@ void CPaintManager::SendNotify(CControlUI* control, const std::wstring& type, WP
 
 void CPaintManager::SendNotify(Notification& message, bool async, bool enableRepeat) {
     message.timestamp = platform::GetTickCount();
-    if (message.sender && message.virtualWindow.empty()) message.virtualWindow = L"";
+    if (message.sender && message.virtualWindow.empty()) message.virtualWindow = message.sender->GetVirtualWnd();
     if (!async) {
         message.mouse = m_lastMouse;
         std::vector<INotifySink*> sinks = m_notifiers;

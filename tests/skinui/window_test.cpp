@@ -353,3 +353,20 @@ TEST_F(WindowTest, AControlRemovedByAnEarlierQueuedNotificationGetsNoLaterOne) {
     EXPECT_EQ(window.Count(L"second"), 0);
     EXPECT_EQ(window.Count(L"third"), 1);
 }
+
+TEST_F(WindowTest, NotificationsNameTheVirtualWindowOfTheirSender) {
+    WriteSkin(L"virtual.xml", R"(<Window size="100,50"><HorizontalLayout name="root" virtualwnd="page">
+        <Button name="b" width="40"/><Control/></HorizontalLayout></Window>)");
+    struct Recording : TestWindow {
+        using TestWindow::TestWindow;
+        void Notify(Notification& message) override {
+            virtualWindows.push_back(message.virtualWindow);
+            TestWindow::Notify(message);
+        }
+        std::vector<std::wstring> virtualWindows;
+    } window(L"virtual.xml");
+    WindowHandle h = window.Open();
+    system.ClickControl(h, L"b");
+    ASSERT_FALSE(window.virtualWindows.empty());
+    EXPECT_EQ(window.virtualWindows.back(), L"page");
+}
