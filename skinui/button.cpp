@@ -12,6 +12,8 @@ CControlUI* CButtonUI::GetInterface(const std::wstring& name) {
     return CLabelUI::GetInterface(name);
 }
 
+CursorShape CButtonUI::GetCursor() const { return IsEnabled() ? CursorShape::Hand : CursorShape::Arrow; }
+
 bool CButtonUI::Activate() {
     if (!CControlUI::Activate()) return false;
     if (m_manager) m_manager->SendNotify(this, L"click");

@@ -14,6 +14,7 @@ public:
     bool Activate() override;
     void SetEnabled(bool enabled = true) override;
     UINT GetButtonState() const { return m_buttonState; }
+    CursorShape GetCursor() const override;
 
     const std::wstring& GetNormalImage() const { return m_normalImage.text; }
     void SetNormalImage(const std::wstring& image) { m_normalImage.Reset(image); Invalidate(); }

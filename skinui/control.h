@@ -86,6 +86,8 @@ public:
     bool IsFocused() const { return m_focused; }
     virtual void SetFocus();
     virtual bool Activate();
+    // The pointer's shape over the control.
+    virtual CursorShape GetCursor() const { return CursorShape::Arrow; }
 
     // Appearance.
     Colour GetBkColor() const { return m_bkColor; }

@@ -12,6 +12,8 @@ CControlUI* CEditUI::GetInterface(const std::wstring& name) {
     return CLabelUI::GetInterface(name);
 }
 
+CursorShape CEditUI::GetCursor() const { return IsEnabled() ? CursorShape::IBeam : CursorShape::Arrow; }
+
 void CEditUI::SetText(const std::wstring& text) {
     std::wstring limited = text;
     if (m_maxChar > 0 && limited.size() > static_cast<std::size_t>(m_maxChar)) limited.resize(m_maxChar);

@@ -14,6 +14,7 @@ public:
     void SetText(const std::wstring& text) override;
     int GetMaxChar() const { return m_maxChar; }
     void SetMaxChar(int maxChar);
+    CursorShape GetCursor() const override;
     bool IsReadOnly() const { return m_readOnly; }
     void SetReadOnly(bool readOnly) { m_readOnly = readOnly; Invalidate(); }
     bool IsPasswordMode() const { return m_password; }

@@ -354,6 +354,9 @@ bool CPaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, L
             route(control, UiEventType::MouseEnter);
         }
         route(control, UiEventType::MouseMove);
+        if (GetWindowSystem() && m_hover == control) {
+            GetWindowSystem()->SetCursor(control ? control->GetCursor() : CursorShape::Arrow);
+        }
         return true;
     }
     case WM_MOUSELEAVE: {

@@ -48,6 +48,8 @@ constexpr int HighWord(LPARAM value) { return static_cast<std::int16_t>((value >
 
 class CControlUI;
 
+enum class CursorShape { Arrow, Hand, IBeam };
+
 enum class UiEventType {
     MouseMove, MouseLeave, MouseEnter, MouseHover, KeyDown, KeyUp, Char, SetFocus, KillFocus,
     ButtonDown, ButtonUp, DoubleClick, ContextMenu, ScrollWheel, SetCursor, Timer,

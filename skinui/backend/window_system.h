@@ -61,6 +61,8 @@ public:
     virtual void Invalidate(WindowHandle window) = 0;
     virtual void Present(WindowHandle window, const Bitmap& pixels) = 0;
 
+    // The pointer's shape while it is over the window's client area.
+    virtual void SetCursor(CursorShape shape) = 0;
     virtual void SetCapture(WindowHandle window) = 0;
     virtual void ReleaseCapture() = 0;
     virtual void SetTimer(WindowHandle window, UINT id, UINT elapse) = 0;

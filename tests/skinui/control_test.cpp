@@ -65,6 +65,7 @@ TEST_F(ControlTest, ButtonStatesShowTheirImages) {
     EXPECT_EQ(PixelAt(L"btn", 20, 20), kRed);
     system.MouseMove(handle, c.x, c.y);
     EXPECT_EQ(PixelAt(L"btn", 20, 20), kGreen);
+    EXPECT_EQ(system.Cursor(), CursorShape::Hand);
     EXPECT_EQ(static_cast<CButtonUI*>(window.FindControl(L"btn"))->GetButtonState() & UISTATE_HOT, UISTATE_HOT);
     system.MouseDown(handle, c.x, c.y);
     EXPECT_EQ(PixelAt(L"btn", 20, 20), kBlue);
@@ -72,6 +73,7 @@ TEST_F(ControlTest, ButtonStatesShowTheirImages) {
     EXPECT_EQ(window.Count(L"click"), 1);
     EXPECT_EQ(window.Count(L"mouseenter"), 1);
     system.MouseMove(handle, 590, 90);
+    EXPECT_EQ(system.Cursor(), CursorShape::Arrow);
     EXPECT_EQ(window.Count(L"mouseleave"), 1);
     EXPECT_EQ(PixelAt(L"btn", 20, 20), kRed);
     // Leaving the window clears the hot state too.

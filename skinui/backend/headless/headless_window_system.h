@@ -49,6 +49,8 @@ public:
     void SetRoundRegion(WindowHandle window, int ellipseWidth, int ellipseHeight) override;
     void Invalidate(WindowHandle window) override;
     void Present(WindowHandle window, const Bitmap& pixels) override;
+    void SetCursor(CursorShape shape) override { m_cursor = shape; }
+    CursorShape Cursor() const { return m_cursor; }
     void SetCapture(WindowHandle window) override { m_capture = window; }
     void ReleaseCapture() override { m_capture = nullptr; }
     void SetTimer(WindowHandle window, UINT id, UINT elapse) override;
@@ -141,6 +143,7 @@ private:
     std::uint64_t m_now = 0;
     std::function<bool()> m_idleHook;
     std::vector<std::pair<std::wstring, std::wstring>> m_systemMessages;
+    CursorShape m_cursor = CursorShape::Arrow;
     bool m_quitPosted = false;
     int m_quitCode = 0;
 };
