@@ -66,7 +66,7 @@ long WinHttpDownloader::FetchOnce() {
         // Whole percents are enough for a progress bar.
         if (fraction <= 1.0 && static_cast<int>(fraction * 100) != static_cast<int>(m_lastFraction * 100)) {
             m_lastFraction = fraction;
-            Report(1002, fraction, L"");
+            Report(DL_CODE_PROGRESS, fraction, L"");
         }
     };
     const bool sent = client.SendHttpRequest(L"GET");
@@ -95,19 +95,19 @@ long WinHttpDownloader::FetchOnce() {
 bool WinHttpDownloader::Verify(const std::wstring& path) {
     const std::string expected = Utils::GetMd5FromUrl(Utils::WideToUtf8(m_resolvedUrl));
     if (expected.size() != 32) {
-        Report(1006, 0.0, L"curl获取url-md5失败");
+        Report(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
         return true;
     }
     const std::string actual = Utils::GetFileMd5(platform::PathToNative(path));
     if (actual.size() != 32 || actual == expected) return true;
-    Report(1006, 0.0, L"curl文件md5校验失败");
+    Report(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
     return false;
 }
 
 void WinHttpDownloader::Run() {
-    Report(1001, 1.0, L"");
+    Report(DL_CODE_START, 1.0, L"");
     if (m_filePath.empty()) {
-        Report(1004, 1.0, L"");
+        Report(DL_CODE_FAIL, 1.0, L"");
         return;
     }
     m_resolvedUrl = m_url;
@@ -117,7 +117,7 @@ void WinHttpDownloader::Run() {
         if (m_stopping) return;
         if (result != kRangeIgnored) budget -= result == kIncompleteBody ? 1 : 2;
         if (budget <= 0) {
-            Report(1004, static_cast<double>(result), kReportText);
+            Report(DL_CODE_FAIL, static_cast<double>(result), kReportText);
             return;
         }
         DEBUG_LOG(L"WinHttpDownloader Code=%d", static_cast<int>(result));
@@ -129,15 +129,15 @@ void WinHttpDownloader::Run() {
         platform::DeleteFile(part);
         if (!m_md5Retried) {
             m_md5Retried = true;
-            Report(1005, 0.0, kReportText);
+            Report(DL_CODE_RETRY, 0.0, kReportText);
         } else {
-            Report(1004, 0.0, kReportText);
+            Report(DL_CODE_FAIL, 0.0, kReportText);
         }
         return;
     }
     if (!platform::RenameFile(part, m_filePath)) {
-        Report(1004, 1.0, kReportText);
+        Report(DL_CODE_FAIL, 1.0, kReportText);
         return;
     }
-    Report(1003, 0.0, kReportText);
+    Report(DL_CODE_SUCCESS, 0.0, kReportText);
 }

@@ -1,0 +1,17 @@
+#pragma once
+// Subcommands of kelvo-cli. Each takes the arguments after its name and returns the exit code.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using Arguments = std::vector<std::string>;
+
+int RunFetch(const Arguments& arguments);
+int RunRender(const Arguments& arguments);
+
+// One report as a line "CODE VALUE TEXT" (the value as %g prints it, the text as UTF-8), flushed
+// at once so a reader sees reports as they happen.
+void PrintReport(int code, double value, const wchar_t* text);
+
+// Exit code 2 with a usage line on standard error.
+int UsageError(const char* usage);
