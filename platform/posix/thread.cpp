@@ -73,11 +73,12 @@ NativeThread::~NativeThread() {
 bool NativeThread::IsValid() const { return m_state->valid; }
 
 void NativeThread::Resume() {
-    {
-        std::lock_guard lock(m_state->mutex);
-        m_state->running = true;
-    }
-    m_state->resumed.notify_all();
+    // Once resumed, the body may destroy this object (a worker that ends its own wrapper), so
+    // only a copy of the state is touched from here on, and it is woken while the lock is held.
+    std::shared_ptr<State> state = m_state;
+    std::lock_guard lock(state->mutex);
+    state->running = true;
+    state->resumed.notify_all();
 }
 
 void NativeThread::Join() {
