@@ -1,0 +1,241 @@
+#include "install/download_installer.h"
+
+#include <mutex>
+
+#include "app/installer_settings.h"
+#include "download/curl_downloader.h"
+#include "download/winhttp_downloader.h"
+#include "install/find_process.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "utils/debug_log.h"
+#include "utils/disk.h"
+
+namespace {
+
+constexpr std::uint32_t kProductPollMilliseconds = 100;
+
+// The package left by the last failed download or finished installation, deleted at the next
+// such event (a later job may have used another folder).
+std::mutex g_lastPackageMutex;
+std::wstring g_lastPackage;
+
+}  // namespace
+
+CDownloadInstaller::CDownloadInstaller(StatusCallback windowCallback, std::wstring downloadUrl,
+                                       std::wstring oldUninstallerPath, std::wstring installDir,
+                                       bool desktopShortcut, bool quickLaunchShortcut,
+                                       bool adminAccount)
+    : m_windowCallback(std::move(windowCallback)),
+      m_downloadUrl(std::move(downloadUrl)),
+      m_oldUninstallerPath(std::move(oldUninstallerPath)),
+      m_installDir(std::move(installDir)),
+      m_desktopShortcut(desktopShortcut),
+      m_quickLaunchShortcut(quickLaunchShortcut),
+      m_adminAccount(adminAccount),
+      m_downloaderFactory(&CDownloadInstaller::CreateDownloader) {}
+
+CDownloadInstaller::~CDownloadInstaller() {
+    // Each phase starts the next from its worker: a running removal may still start the download,
+    // and a running download the installation. So each is waited for before the next one goes.
+    m_uninstaller.reset();
+    m_downloader.reset();
+    m_installer.reset();
+}
+
+void CDownloadInstaller::SetParams(const std::wstring& downloadUrl,
+                                   const std::wstring& previousInstallDir,
+                                   const std::wstring& oldUninstallerPath,
+                                   const std::wstring& installDir, bool desktopShortcut,
+                                   bool quickLaunchShortcut, bool adminAccount,
+                                   bool processElevated, const std::wstring& installLanguage) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_downloadUrl = downloadUrl;
+    m_previousInstallDir = previousInstallDir;
+    m_oldUninstallerPath = oldUninstallerPath;
+    m_installDir = installDir;
+    m_desktopShortcut = desktopShortcut;
+    m_quickLaunchShortcut = quickLaunchShortcut;
+    m_adminAccount = adminAccount;
+    m_processElevated = processElevated;
+    m_installLanguage = installLanguage;
+}
+
+std::unique_ptr<CDownloader> CDownloadInstaller::CreateDownloader(int downloadType,
+                                                                  StatusCallback callback,
+                                                                  const std::wstring& url,
+                                                                  const std::wstring& path) {
+    if (downloadType == 2) return std::make_unique<WinHttpDownloader>(std::move(callback), url, path);
+    if (downloadType == 3) return std::make_unique<CMTCurlDownloader>(std::move(callback), url, path);
+    return std::make_unique<CCurlDownloader>(std::move(callback), url, path);
+}
+
+std::wstring CDownloadInstaller::UninstallerCopyPath() {
+    const std::wstring folder = Utils::GetTempWorkDir();
+    return folder.empty() ? std::wstring() : platform::JoinPath(folder, kUninstallerCopyName);
+}
+
+void CDownloadInstaller::Start() {
+    // A worker of the previous job may still be leaving its handler: the parameters are read
+    // under the lock, and nothing that waits for a worker is done while it is held.
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_packagePath = platform::JoinPath(m_installDir, kPackageFileName);
+    const std::wstring packagePath = m_packagePath;
+    const std::wstring downloadUrl = m_downloadUrl;
+    const std::wstring installDir = m_installDir;
+    const std::wstring oldUninstaller = m_oldUninstallerPath;
+    const std::wstring installLanguage = m_installLanguage;
+    const bool desktopShortcut = m_desktopShortcut;
+    const bool quickLaunchShortcut = m_quickLaunchShortcut;
+    const bool adminAccount = m_adminAccount;
+    const bool processElevated = m_processElevated;
+    lock.unlock();
+
+    const int downloadType = InstallerSettings::Instance().DownloadType;
+    DEBUG_LOG_AT(L"CDownloadInstaller::Start", 193, L"DL_TYPE=%d", downloadType);
+
+    // A new address or folder needs a new downloader and a runner for the new package path.
+    if (m_downloader && (m_downloaderUrl != downloadUrl || m_downloaderPath != packagePath)) {
+        m_downloader.reset();
+        m_installer.reset();
+    }
+    if (!m_downloader) {
+        m_downloader = m_downloaderFactory(
+            downloadType,
+            [this](std::int32_t code, double value, const wchar_t* text) { OnDownloadStatus(code, value, text); },
+            downloadUrl, packagePath);
+        m_downloaderUrl = downloadUrl;
+        m_downloaderPath = packagePath;
+    }
+    if (!m_installer) {
+        m_installer = std::make_unique<CInstaller>(
+            [this](std::int32_t code, double value, const wchar_t* text) { OnInstallStatus(code, value, text); },
+            L"\"" + packagePath + L"\"", installDir, desktopShortcut, quickLaunchShortcut, adminAccount);
+    }
+    m_installer->installDir = installDir;
+    m_installer->desktopShortcut = desktopShortcut;
+    m_installer->quickLaunchShortcut = quickLaunchShortcut;
+    m_installer->adminAccount = adminAccount;
+    m_installer->processElevated = processElevated;
+    m_installer->installLanguage = installLanguage;
+
+    if (!oldUninstaller.empty() && platform::IsRegularFile(oldUninstaller)) {
+        const std::wstring copy = UninstallerCopyPath();
+        if (!copy.empty()) platform::CopyFile(oldUninstaller, copy);
+        m_uninstaller.reset();
+        m_removalSucceeded = false;
+        m_uninstaller = std::make_unique<CUninstaller>(
+            [this](std::int32_t code, double value, const wchar_t* text) { OnUninstallStatus(code, value, text); },
+            copy, platform::ParentPath(oldUninstaller));
+        if (InstallerSettings::Instance().InsNew) {
+            // The running product holds files the uninstaller must remove.
+            bool running = true;
+            while (running) {
+                running = FindProcessByName(kProductExecutable) != 0;
+                platform::SleepMilliseconds(kProductPollMilliseconds);
+            }
+        }
+        m_uninstaller->Start();
+        return;
+    }
+    m_downloader->Start();
+}
+
+std::wstring CDownloadInstaller::InstallDir() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_installDir;
+}
+
+void CDownloadInstaller::Forward(std::int32_t code, double value, const wchar_t* text) {
+    if (m_windowCallback) m_windowCallback(code, value, text);
+}
+
+void CDownloadInstaller::DeletePackages() {
+    std::wstring packagePath;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        packagePath = m_packagePath;
+    }
+    platform::DeleteFile(packagePath);
+    std::lock_guard<std::mutex> lock(g_lastPackageMutex);
+    if (!g_lastPackage.empty()) platform::DeleteFile(g_lastPackage);
+    g_lastPackage = packagePath;
+}
+
+void CDownloadInstaller::OnDownloadStatus(std::int32_t code, double value, const wchar_t* text) {
+    Forward(code, value, text);
+    const wchar_t* const name = L"CDownloadInstaller::OnDownloadStatus";
+    switch (code) {
+        case 1001:
+            DEBUG_LOG_AT(name, 74, L"DL_CODE_START");
+            Utils::CreateDirectories(InstallDir());
+            break;
+        case 1002:
+            DEBUG_LOG_AT(name, 79, L"DL_CODE_PROGRESS");
+            break;
+        case 1003:
+            DEBUG_LOG_AT(name, 84, L"DOWNLOAD_SUCCESS");
+            m_installer->Start();
+            DEBUG_LOG_AT(name, 109, L"DL_CODE_SUCCESS");
+            break;
+        case 1004:
+            DEBUG_LOG_AT(name, 95, L"DL_CODE_FAIL");
+            DeletePackages();
+            break;
+        case 1005:
+            DEBUG_LOG_AT(name, 101, L"DL_CODE_RETRY");
+            m_downloader->Start();
+            break;
+        default:
+            break;
+    }
+}
+
+void CDownloadInstaller::OnUninstallStatus(std::int32_t code, double value, const wchar_t* text) {
+    Forward(code, value, text);
+    const wchar_t* const name = L"CDownloadInstaller::OnUninstallStatus";
+    switch (code) {
+        case 5001:
+            DEBUG_LOG_AT(name, 119, L"UNIST_CODE_START");
+            break;
+        case 5002:
+            DEBUG_LOG_AT(name, 124, L"UNIST_CODE_PROGRESS");
+            break;
+        case 5003:
+            DEBUG_LOG_AT(name, 129, L"UNIST_CODE_SUCCESS");
+            // An uninstaller that states success twice must not start two downloads.
+            if (!m_removalSucceeded) {
+                m_removalSucceeded = true;
+                m_downloader->Start();
+            }
+            break;
+        case 5004:
+            DEBUG_LOG_AT(name, 136, L"UNIST_CODE_FAIL");
+            break;
+        case 5005:
+            DEBUG_LOG_AT(name, 142, L"UNIST_CODE_ERROR");
+            break;
+        default:
+            break;
+    }
+}
+
+void CDownloadInstaller::OnInstallStatus(std::int32_t code, double value, const wchar_t* text) {
+    Forward(code, value, text);
+    const wchar_t* const name = L"CDownloadInstaller::OnInstallStatus";
+    switch (code) {
+        case 2001:
+            DEBUG_LOG_AT(name, 155, L"IST_CODE_START");
+            break;
+        case 2003:
+            DEBUG_LOG_AT(name, 171, L"INSTALL_SUCCESS");
+            DeletePackages();
+            break;
+        case 2004:
+            DEBUG_LOG_AT(name, 183, L"IST_CODE_FAIL");
+            DeletePackages();
+            break;
+        default:
+            break;
+    }
+}

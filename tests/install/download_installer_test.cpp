@@ -1,0 +1,286 @@
+// The installation job with a downloader that tests script, and the real package runners.
+#include "install/download_installer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+
+#include "app/installer_settings.h"
+#include "install/find_process.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/process.h"
+#include "report_log.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_folder.h"
+#include "utils/thread.h"
+
+namespace {
+
+using testing_support::ReportLog;
+using testing_support::TempFolder;
+
+const std::wstring kDemo = platform::PathFromNative(KELVO_DEMO_PACKAGE);
+
+enum class Outcome { Deliver, Fail, Retry };
+
+// Reports like a downloader: start, progress, then the scripted outcome for each Start.
+class ScriptedDownloader : public CDownloader {
+public:
+    ScriptedDownloader(StatusCallback callback, std::wstring path, std::deque<Outcome>* script)
+        : m_callback(std::move(callback)), m_path(std::move(path)), m_script(script) {}
+    ~ScriptedDownloader() override {
+        std::unique_ptr<Utils::Thread> last;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stopping = true;
+            last = std::move(m_thread);
+        }
+        last.reset();
+    }
+
+    void Start() override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_stopping) return;
+        m_thread.reset();
+        m_thread = std::make_unique<Utils::Thread>(this, L"ABDEF", [](void* self) {
+            static_cast<ScriptedDownloader*>(self)->Run();
+        });
+        m_thread->Resume();
+    }
+
+private:
+    void Run() {
+        const Outcome outcome = m_script->empty() ? Outcome::Fail : m_script->front();
+        if (!m_script->empty()) m_script->pop_front();
+        m_callback(1001, 1.0, L"");
+        m_callback(1002, 0.5, L"");
+        switch (outcome) {
+            case Outcome::Deliver:
+                platform::CopyFile(kDemo, m_path);
+                m_callback(1003, 0.0, L"LibCurl");
+                break;
+            case Outcome::Fail:
+                m_callback(1004, 22.0, L"LibCurl");
+                break;
+            case Outcome::Retry:
+                m_callback(1006, 0.0, L"curl文件md5校验失败");
+                m_callback(1005, 0.0, L"LibCurl");
+                break;
+        }
+    }
+
+    StatusCallback m_callback;
+    std::wstring m_path;
+    std::deque<Outcome>* m_script;
+    std::mutex m_mutex;
+    bool m_stopping = false;
+    std::unique_ptr<Utils::Thread> m_thread;
+};
+
+class DownloadInstallerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetSleepDivisor(20);
+        // The uninstaller copy goes to this test's own temporary folder.
+        const char* previous = std::getenv("TMPDIR");
+        m_previousTemp = previous ? previous : "";
+        ::setenv("TMPDIR", temp.NativePath().c_str(), 1);
+        ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
+        InstallerSettings::Instance().InstCmd = L"-demo=pace=0";
+        InstallerSettings::Instance().InsNew = false;
+    }
+    void TearDown() override {
+        platform::SetSleepDivisor(1);
+        if (m_previousTemp.empty())
+            ::unsetenv("TMPDIR");
+        else
+            ::setenv("TMPDIR", m_previousTemp.c_str(), 1);
+        ::unsetenv("KELVO_DEMO_OPTIONS");
+        InstallerSettings::Instance().InstCmd.clear();
+        InstallerSettings::Instance().InsNew = false;
+    }
+
+    std::unique_ptr<CDownloadInstaller> Make() {
+        auto job = std::make_unique<CDownloadInstaller>(log.Callback(), L"", L"", L"", true, true, true);
+        job->SetDownloaderFactory([this](int type, StatusCallback callback, const std::wstring&,
+                                         const std::wstring& path) {
+            types.push_back(type);
+            return std::make_unique<ScriptedDownloader>(std::move(callback), path, &script);
+        });
+        return job;
+    }
+
+    // Runs one job to its end: destroying the job waits for every worker.
+    void RunJob(const std::wstring& dir, const std::wstring& oldUninstaller = L"") {
+        auto job = Make();
+        job->SetParams(L"http://127.0.0.1/x/setup.exe", L"", oldUninstaller, dir, true, false, true,
+                       false, L"zh-CN");
+        job->Start();
+        ASSERT_TRUE(log.WaitFor({2003, 2004, 1004, 5004, 5005}));
+    }
+
+    TempFolder folder;
+    TempFolder temp;
+    ReportLog log;
+    std::deque<Outcome> script;
+    std::vector<int> types;
+    std::string m_previousTemp;
+};
+
+TEST_F(DownloadInstallerTest, FreshInstallationDownloadsThenInstallsAndRemovesThePackage) {
+    testing_support::LogCapture capture;
+    script = {Outcome::Deliver};
+    const std::wstring dir = folder.Join(L"new dir/Kelvo Kids");
+    RunJob(dir);
+    EXPECT_EQ(log.Phases(), (std::vector<std::int32_t>{1001, 1002, 1003, 2001, 2002, 3009, 2002, 3000,
+                                                        2002, 3001, 3002, 3003, 3005, 3009, 2002, 2003}));
+    EXPECT_FALSE(platform::PathExists(platform::JoinPath(dir, L"__Package_kelvoKids.exe")));
+    EXPECT_TRUE(platform::IsRegularFile(platform::JoinPath(dir, L"Kelvo_Kids.exe")));
+    // The package was told the user's choices.
+    auto record = platform::ReadWholeFile(platform::JoinPath(dir, L"demo-install.ini"));
+    ASSERT_TRUE(record);
+    EXPECT_NE(record->find("dsc=true\nssc=false\ninslang=zh-CN\nadminact=true\nauthorizationact=false\n"),
+              std::string::npos);
+    const std::pair<const wchar_t*, int> fixedLines[] = {
+        {L"(CDownloadInstaller::Start)<0193>: DL_TYPE=", 1},
+        {L"<0074>: DL_CODE_START", 1},
+        {L"<0084>: DOWNLOAD_SUCCESS", 1},
+        {L"<0109>: DL_CODE_SUCCESS", 1},
+        {L"<0155>: IST_CODE_START", 1},
+        {L"<0171>: INSTALL_SUCCESS", 1},
+    };
+    for (const auto& [text, count] : fixedLines)
+        EXPECT_EQ(capture.LinesWith(text).size(), static_cast<std::size_t>(count)) << text;
+}
+
+TEST_F(DownloadInstallerTest, RecordedUninstallerRunsBeforeTheDownload) {
+    const std::wstring dir = folder.Join(L"Kelvo Kids");
+    script = {Outcome::Deliver, Outcome::Deliver};
+    RunJob(dir);
+    log.Clear();
+    RunJob(dir, platform::JoinPath(dir, L"uninst.ep"));
+    auto phases = log.Phases();
+    ASSERT_GE(phases.size(), 3u);
+    EXPECT_EQ(phases[0], 5002);
+    EXPECT_EQ(phases[1], 5003);
+    EXPECT_EQ(phases[2], 1001);
+    EXPECT_EQ(phases.back(), 2003);
+    EXPECT_TRUE(platform::IsRegularFile(platform::JoinPath(temp.Path(), L"~VemarTemp.92482B06FB471E17/kelvoKids_un_asa.exe")));
+    EXPECT_TRUE(platform::IsRegularFile(platform::JoinPath(dir, L"Kelvo_Kids.exe")));
+}
+
+TEST_F(DownloadInstallerTest, FailedRemovalStopsTheJob) {
+    const std::wstring dir = folder.Join(L"old");
+    script = {Outcome::Deliver};
+    RunJob(dir);
+    log.Clear();
+    for (const char* options : {"pace=0,uninstall-fail", "pace=0,uninstall-error=占用"}) {
+        ::setenv("KELVO_DEMO_OPTIONS", options, 1);
+        RunJob(dir, platform::JoinPath(dir, L"uninst.ep"));
+        EXPECT_EQ(log.Phases(), (std::vector<std::int32_t>{5002, 5005})) << options;
+        log.Clear();
+    }
+    EXPECT_TRUE(script.empty());
+}
+
+TEST_F(DownloadInstallerTest, MissingUninstallerMeansNoRemovalPhase) {
+    script = {Outcome::Deliver};
+    RunJob(folder.Join(L"d"), folder.Join(L"gone/uninst.ep"));
+    EXPECT_EQ(log.Codes().front(), 1001);
+    EXPECT_EQ(log.Codes().back(), 2003);
+}
+
+TEST_F(DownloadInstallerTest, FailedDownloadsDeleteTheirPackagesAndTheOneBefore) {
+    script = {Outcome::Fail, Outcome::Fail};
+    auto job = Make();
+    const std::wstring first = folder.Join(L"a");
+    const std::wstring second = folder.Join(L"b");
+    job->SetParams(L"http://127.0.0.1/x/setup.exe", L"", L"", first, true, true, true, true, L"");
+    job->Start();
+    job.reset();
+    EXPECT_EQ(log.Codes(), (std::vector<std::int32_t>{1001, 1002, 1004}));
+    EXPECT_TRUE(platform::IsDirectory(first));
+    // Something left a file where the first package was, and where the second will be.
+    const std::wstring firstPackage = folder.WriteFile(L"a/__Package_kelvoKids.exe", "partial");
+    job = Make();
+    job->SetParams(L"http://127.0.0.1/x/setup.exe", L"", L"", second, true, true, true, true, L"");
+    job->Start();
+    job.reset();
+    EXPECT_FALSE(platform::PathExists(firstPackage));
+    EXPECT_FALSE(platform::PathExists(platform::JoinPath(second, L"__Package_kelvoKids.exe")));
+}
+
+TEST_F(DownloadInstallerTest, RestartWantedByTheDownloaderIsGiven) {
+    script = {Outcome::Retry, Outcome::Deliver};
+    RunJob(folder.Join(L"r"));
+    EXPECT_EQ(log.Phases(), (std::vector<std::int32_t>{1001, 1002, 1006, 1005, 1001, 1002, 1003, 2001, 2002,
+                                                        3009, 2002, 3000, 2002, 3001, 3002, 3003, 3005,
+                                                        3009, 2002, 2003}));
+}
+
+TEST_F(DownloadInstallerTest, FailedInstallationRemovesThePackage) {
+    InstallerSettings::Instance().InstCmd = L"-demo=pace=0,fail";
+    script = {Outcome::Deliver};
+    const std::wstring dir = folder.Join(L"f");
+    RunJob(dir);
+    EXPECT_EQ(log.Codes().back(), 2004);
+    EXPECT_FALSE(platform::PathExists(platform::JoinPath(dir, L"__Package_kelvoKids.exe")));
+}
+
+TEST_F(DownloadInstallerTest, NewStartReusesTheDownloaderUnlessAddressOrFolderChanged) {
+    script = {Outcome::Fail, Outcome::Fail, Outcome::Fail};
+    auto job = Make();
+    job->SetParams(L"http://127.0.0.1/x/setup.exe", L"", L"", folder.Join(L"a"), true, true, true, true, L"");
+    job->Start();
+    job->Start();
+    job->SetParams(L"http://127.0.0.1/x/setup.exe", L"", L"", folder.Join(L"b"), true, true, true, true, L"");
+    job->Start();
+    job.reset();
+    EXPECT_EQ(types.size(), 2u);
+    EXPECT_EQ(log.With(1004).size(), 3u);
+}
+
+TEST_F(DownloadInstallerTest, InsNewWaitsForTheRunningProduct) {
+    const std::wstring dir = folder.Join(L"old");
+    script = {Outcome::Deliver, Outcome::Deliver};
+    RunJob(dir);
+    log.Clear();
+    const std::wstring product = platform::JoinPath(dir, L"Kelvo_Kids.exe");
+    platform::ProcessInfo running;
+    std::wstring error;
+    ASSERT_TRUE(platform::SpawnProcess({product, L"-stay=400"}, {}, running, error));
+    ASSERT_NE(FindProcessByName(L"Kelvo_Kids.exe"), 0);
+    InstallerSettings::Instance().InsNew = true;
+    auto job = Make();
+    job->SetParams(L"http://127.0.0.1/x/setup.exe", L"", platform::JoinPath(dir, L"uninst.ep"), dir, true,
+                   true, true, true, L"");
+    job->Start();
+    EXPECT_NE(platform::GetExitCode(running), platform::kStillActive);
+    job.reset();
+    EXPECT_EQ(log.Phases().front(), 5002);
+    EXPECT_EQ(log.Codes().back(), 2003);
+}
+
+TEST(FindProcessByNameTest, ComparesTheWholeNameExactly) {
+    TempFolder folder;
+    // A name of its own, so that no other test's product is found.
+    const std::wstring name = L"Kelvo_Kids-" + std::to_wstring(platform::CurrentProcessId()) + L".exe";
+    const std::wstring product = folder.Join(name);
+    ASSERT_TRUE(platform::CopyFile(kDemo, product));
+    platform::ProcessInfo running;
+    std::wstring error;
+    ASSERT_TRUE(platform::SpawnProcess({product, L"-stay=300"}, {}, running, error));
+    EXPECT_EQ(FindProcessByName(name), running.processId);
+    std::wstring upper = name;
+    upper[0] = L'k';
+    EXPECT_EQ(FindProcessByName(upper), 0);
+    EXPECT_EQ(FindProcessByName(name.substr(0, name.size() - 4)), 0);
+    EXPECT_EQ(FindProcessByName(L""), 0);
+    platform::WaitForProcess(running);
+    EXPECT_EQ(FindProcessByName(name), 0);
+}
+
+}  // namespace
