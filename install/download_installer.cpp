@@ -3,8 +3,7 @@
 #include <mutex>
 
 #include "app/installer_settings.h"
-#include "download/curl_downloader.h"
-#include "download/winhttp_downloader.h"
+#include "download/create_downloader.h"
 #include "install/find_process.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -65,9 +64,7 @@ std::unique_ptr<CDownloader> CDownloadInstaller::CreateDownloader(int downloadTy
                                                                   StatusCallback callback,
                                                                   const std::wstring& url,
                                                                   const std::wstring& path) {
-    if (downloadType == 2) return std::make_unique<WinHttpDownloader>(std::move(callback), url, path);
-    if (downloadType == 3) return std::make_unique<CMTCurlDownloader>(std::move(callback), url, path);
-    return std::make_unique<CCurlDownloader>(std::move(callback), url, path);
+    return ::CreateDownloader(downloadType, std::move(callback), url, path);
 }
 
 std::wstring CDownloadInstaller::UninstallerCopyPath() {
@@ -121,7 +118,8 @@ void CDownloadInstaller::Start() {
 
     if (!oldUninstaller.empty() && platform::IsRegularFile(oldUninstaller)) {
         const std::wstring copy = UninstallerCopyPath();
-        if (!copy.empty()) platform::CopyFile(oldUninstaller, copy);
+        // A copy left by an earlier job must not run in place of this one.
+        if (!copy.empty() && !platform::CopyFile(oldUninstaller, copy)) platform::DeleteFile(copy);
         m_uninstaller.reset();
         m_removalSucceeded = false;
         m_uninstaller = std::make_unique<CUninstaller>(
@@ -138,7 +136,17 @@ void CDownloadInstaller::Start() {
         m_uninstaller->Start();
         return;
     }
-    m_downloader->Start();
+    StartDownload();
+}
+
+void CDownloadInstaller::StartDownload() {
+    if (m_downloader) {
+        m_downloader->Start();
+        return;
+    }
+    // No engine for this DownloadType in this build: the job ends as a failed download.
+    DEBUG_LOG(L"no downloader for DL_TYPE=%d", InstallerSettings::Instance().DownloadType);
+    OnDownloadStatus(DL_CODE_FAIL, 1.0, L"");
 }
 
 std::wstring CDownloadInstaller::InstallDir() const {
@@ -166,25 +174,25 @@ void CDownloadInstaller::OnDownloadStatus(std::int32_t code, double value, const
     Forward(code, value, text);
     const wchar_t* const name = L"CDownloadInstaller::OnDownloadStatus";
     switch (code) {
-        case 1001:
+        case DL_CODE_START:
             DEBUG_LOG_AT(name, 74, L"DL_CODE_START");
             Utils::CreateDirectories(InstallDir());
             break;
-        case 1002:
+        case DL_CODE_PROGRESS:
             DEBUG_LOG_AT(name, 79, L"DL_CODE_PROGRESS");
             break;
-        case 1003:
+        case DL_CODE_SUCCESS:
             DEBUG_LOG_AT(name, 84, L"DOWNLOAD_SUCCESS");
             m_installer->Start();
             DEBUG_LOG_AT(name, 109, L"DL_CODE_SUCCESS");
             break;
-        case 1004:
+        case DL_CODE_FAIL:
             DEBUG_LOG_AT(name, 95, L"DL_CODE_FAIL");
             DeletePackages();
             break;
-        case 1005:
+        case DL_CODE_RETRY:
             DEBUG_LOG_AT(name, 101, L"DL_CODE_RETRY");
-            m_downloader->Start();
+            StartDownload();
             break;
         default:
             break;
@@ -206,7 +214,7 @@ void CDownloadInstaller::OnUninstallStatus(std::int32_t code, double value, cons
             // An uninstaller that states success twice must not start two downloads.
             if (!m_removalSucceeded) {
                 m_removalSucceeded = true;
-                m_downloader->Start();
+                StartDownload();
             }
             break;
         case 5004:

@@ -37,7 +37,8 @@ public:
     // Begins the job and returns; with InsNew set it first waits for the running product to end.
     void Start();
 
-    // 2 WinHTTP, 3 two-part libcurl, anything else single-stream libcurl.
+    // 2 WinHTTP, 3 two-part libcurl, anything else single-stream libcurl; null when the engine
+    // is not part of this build.
     static std::unique_ptr<CDownloader> CreateDownloader(int downloadType, StatusCallback callback,
                                                          const std::wstring& url,
                                                          const std::wstring& path);
@@ -51,6 +52,8 @@ private:
     void OnDownloadStatus(std::int32_t code, double value, const wchar_t* text);
     void OnUninstallStatus(std::int32_t code, double value, const wchar_t* text);
     void OnInstallStatus(std::int32_t code, double value, const wchar_t* text);
+    // Starts the downloader, or reports the download failed when there is none.
+    void StartDownload();
     void Forward(std::int32_t code, double value, const wchar_t* text);
     // Deletes the package and the one remembered from before, and remembers this one.
     void DeletePackages();

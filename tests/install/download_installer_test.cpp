@@ -243,6 +243,28 @@ TEST_F(DownloadInstallerTest, NewStartReusesTheDownloaderUnlessAddressOrFolderCh
     EXPECT_EQ(log.With(1004).size(), 3u);
 }
 
+TEST_F(DownloadInstallerTest, MissingEngineEndsTheJobAsAFailedDownload) {
+    const std::wstring dir = folder.Join(L"old");
+    script = {Outcome::Deliver};
+    RunJob(dir);
+    for (const std::wstring& oldUninstaller : {std::wstring(), platform::JoinPath(dir, L"uninst.ep")}) {
+        log.Clear();
+        auto job = std::make_unique<CDownloadInstaller>(log.Callback(), L"", L"", L"", true, true, true);
+        job->SetDownloaderFactory([](int, StatusCallback, const std::wstring&, const std::wstring&) {
+            return std::unique_ptr<CDownloader>();
+        });
+        job->SetParams(L"http://127.0.0.1/x/setup.exe", L"", oldUninstaller, dir, true, true, true, true, L"");
+        job->Start();
+        ASSERT_TRUE(log.WaitFor({1004}));
+        job.reset();
+        const auto codes = log.Codes();
+        EXPECT_EQ(codes.back(), 1004);
+        EXPECT_EQ(log.With(1004)[0].value, 1.0);
+        EXPECT_TRUE(log.With(2001).empty());
+        EXPECT_EQ(codes.front(), oldUninstaller.empty() ? 1004 : 5002);
+    }
+}
+
 TEST_F(DownloadInstallerTest, InsNewWaitsForTheRunningProduct) {
     const std::wstring dir = folder.Join(L"old");
     script = {Outcome::Deliver, Outcome::Deliver};
