@@ -15,6 +15,9 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"fetch", RunFetch, "fetch --engine N URL FILE      download with the engine DownloadType N selects"},
+    {"install", RunInstall,
+     "install --url URL --dir DIR [--engine N] [--uninstaller PATH] [--insnew]\n"
+     "                                 remove the old version, download, install"},
     {"render", RunRender, "render SKINFILE PNG [FOLDER]   draw one skin window off-screen as PNG"},
 };
 
