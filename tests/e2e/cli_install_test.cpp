@@ -1,0 +1,139 @@
+// kelvo-cli install as a person runs it: its printed reports and its exit code.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+
+#include "platform/file_system.h"
+#include "tests/support/http_test_server.h"
+#include "tests/support/temp_folder.h"
+#include "platform/pipe.h"
+#include "platform/process.h"
+#include "utils/command_line.h"
+#include "utils/digest.h"
+#include "utils/text.h"
+
+namespace {
+
+using testing_support::HttpRequest;
+using testing_support::HttpResponse;
+using testing_support::HttpTestServer;
+using testing_support::TempFolder;
+
+const std::wstring kDemo = platform::PathFromNative(KELVO_DEMO_PACKAGE);
+const std::wstring kCli = platform::PathFromNative(KELVO_CLI);
+
+struct CliRun {
+    std::vector<std::string> lines;
+    std::uint32_t exitCode = 0;
+    bool Has(const std::string& line) const {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+};
+
+// Runs the tool with its debug log on the same pipe as its reports, so that neither stream can
+// fill up unread; the log's lines are told apart by their "<P" prefix.
+CliRun RunCli(const std::wstring& arguments) {
+    CliRun run;
+    platform::NativeHandle readEnd = platform::kInvalidHandle;
+    platform::NativeHandle writeEnd = platform::kInvalidHandle;
+    EXPECT_TRUE(platform::CreatePipe(readEnd, writeEnd));
+    auto argv = Utils::SplitCommandLine(L"\"" + kCli + L"\" install " + arguments);
+    platform::ProcessInfo process;
+    std::wstring error;
+    const bool started = platform::SpawnProcess(argv, {platform::kInvalidHandle, writeEnd, writeEnd}, process, error);
+    platform::CloseHandle(writeEnd);
+    EXPECT_TRUE(started) << Utils::WideToUtf8(error);
+    std::string output;
+    char buffer[4096];
+    std::size_t bytesRead = 0;
+    while (started && platform::ReadFile(readEnd, buffer, sizeof buffer, bytesRead) && bytesRead > 0)
+        output.append(buffer, bytesRead);
+    platform::CloseHandle(readEnd);
+    if (started) run.exitCode = platform::WaitForProcess(process);
+    std::istringstream stream(output);
+    for (std::string line; std::getline(stream, line);)
+        if (line.rfind("<P", 0) != 0) run.lines.push_back(line);
+    return run;
+}
+
+class CliInstallTest : public testing::Test {
+protected:
+    void SetUp() override {
+        package = *platform::ReadWholeFile(kDemo);
+        digest = Utils::GetFileMd5(platform::PathToNative(kDemo));
+        ::setenv("TMPDIR", temp.NativePath().c_str(), 1);
+        ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
+    }
+    void TearDown() override {
+        ::unsetenv("TMPDIR");
+        ::unsetenv("KELVO_DEMO_OPTIONS");
+    }
+    std::wstring Arguments(const std::string& path, const std::wstring& dir) const {
+        return L"--engine 2 --url " + server.Url(path) + L" --dir \"" + dir + L"\"";
+    }
+
+    std::string package;
+    std::string digest;
+    TempFolder folder;
+    TempFolder temp;
+    HttpTestServer server{[this](const HttpRequest& request) {
+        if (request.path == "/" + digest + "/kelvoKids_setup.exe" ||
+            request.path == "/0123456789abcdef0123456789abcdef/kelvoKids_setup.exe")
+            return HttpTestServer::Bytes(request, package);
+        HttpResponse missing;
+        missing.status = 404;
+        missing.reason = "Not Found";
+        return missing;
+    }};
+};
+
+TEST_F(CliInstallTest, InstallationPrintsEveryReportAndExitsByTheLastOne) {
+    const std::wstring dir = folder.Join(L"Kelvo Kids");
+    CliRun run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", dir));
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(run.lines.front(), "1001 1 ");
+    EXPECT_TRUE(run.Has("1003 0 WinHttp"));
+    EXPECT_TRUE(run.Has("3003 0 " + Utils::WideToUtf8(platform::JoinPath(dir, L"uninst.ep"))));
+    EXPECT_TRUE(run.Has("3009 0 安装完成"));
+    EXPECT_EQ(run.lines.back(), "2003 0 ");
+
+    // The recorded uninstaller goes first; when it fails the job ends there.
+    ::setenv("KELVO_DEMO_OPTIONS", "pace=0,uninstall-error=程序正在运行", 1);
+    const std::wstring uninstaller = L" --uninstaller \"" + platform::JoinPath(dir, L"uninst.ep") + L"\"";
+    run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", dir) + uninstaller);
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.lines.front(), "5002 0 ");
+    EXPECT_EQ(run.lines.back(), "5005 0 程序正在运行");
+    EXPECT_FALSE(run.Has("1001 1 "));
+
+    ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
+    run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", dir) + uninstaller);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.lines.front(), "5002 0 ");
+    EXPECT_TRUE(run.Has("5003 0 "));
+    EXPECT_EQ(run.lines.back(), "2003 0 ");
+}
+
+TEST_F(CliInstallTest, FailuresExitWithOne) {
+    ::setenv("KELVO_DEMO_OPTIONS", "pace=0,fail", 1);
+    CliRun run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", folder.Join(L"failing")));
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.lines.back(), "2004 0 安装包安装失败");
+
+    run = RunCli(Arguments("/0123456789abcdef0123456789abcdef/kelvoKids_setup.exe", folder.Join(L"refuted")));
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.lines.back(), "1004 0 WinHttp");
+    EXPECT_FALSE(run.Has("2001 0 "));
+    EXPECT_FALSE(platform::PathExists(folder.Join(L"refuted/Kelvo_Kids.exe")));
+}
+
+TEST_F(CliInstallTest, MissingAddressOrFolderIsAUsageError) {
+    EXPECT_EQ(RunCli(L"--dir x").exitCode, 2u);
+    EXPECT_EQ(RunCli(L"--url http://127.0.0.1/").exitCode, 2u);
+    EXPECT_EQ(RunCli(L"--url http://127.0.0.1/ --dir x --engine two").exitCode, 2u);
+}
+
+}  // namespace
