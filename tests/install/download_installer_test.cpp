@@ -243,6 +243,42 @@ TEST_F(DownloadInstallerTest, NewStartReusesTheDownloaderUnlessAddressOrFolderCh
     EXPECT_EQ(log.With(1004).size(), 3u);
 }
 
+TEST_F(DownloadInstallerTest, HandlersLogTheirFixedLines) {
+    testing_support::LogCapture capture;
+    const std::wstring dir = folder.Join(L"logged");
+    InstallerSettings::Instance().InstCmd = L"-demo=pace=0,fail";
+    script = {Outcome::Retry, Outcome::Deliver, Outcome::Fail, Outcome::Deliver};
+    RunJob(dir);                                   // restart, download, failed installation
+    InstallerSettings::Instance().InstCmd = L"-demo=pace=0";
+    RunJob(dir);                                   // failed download
+    RunJob(dir);                                   // installation that leaves an uninstaller
+    const std::wstring uninstaller = platform::JoinPath(dir, L"uninst.ep");
+    ::setenv("KELVO_DEMO_OPTIONS", "pace=0,uninstall-error=x", 1);
+    RunJob(dir, uninstaller);                      // removal that fails
+    folder.WriteFile(L"logged/uninst.ep", "not a program");
+    RunJob(dir, uninstaller);                      // removal that cannot start
+    const std::pair<const wchar_t*, const wchar_t*> expected[] = {
+        {L"(CDownloadInstaller::OnDownloadStatus)<0074>: ", L"DL_CODE_START"},
+        {L"(CDownloadInstaller::OnDownloadStatus)<0079>: ", L"DL_CODE_PROGRESS"},
+        {L"(CDownloadInstaller::OnDownloadStatus)<0084>: ", L"DOWNLOAD_SUCCESS"},
+        {L"(CDownloadInstaller::OnDownloadStatus)<0095>: ", L"DL_CODE_FAIL"},
+        {L"(CDownloadInstaller::OnDownloadStatus)<0101>: ", L"DL_CODE_RETRY"},
+        {L"(CDownloadInstaller::OnDownloadStatus)<0109>: ", L"DL_CODE_SUCCESS"},
+        {L"(CDownloadInstaller::OnUninstallStatus)<0124>: ", L"UNIST_CODE_PROGRESS"},
+        {L"(CDownloadInstaller::OnUninstallStatus)<0136>: ", L"UNIST_CODE_FAIL"},
+        {L"(CDownloadInstaller::OnUninstallStatus)<0142>: ", L"UNIST_CODE_ERROR"},
+        {L"(CDownloadInstaller::OnInstallStatus)<0155>: ", L"IST_CODE_START"},
+        {L"(CDownloadInstaller::OnInstallStatus)<0171>: ", L"INSTALL_SUCCESS"},
+        {L"(CDownloadInstaller::OnInstallStatus)<0183>: ", L"IST_CODE_FAIL"},
+    };
+    for (const auto& [where, text] : expected)
+        EXPECT_FALSE(capture.LinesWith(std::wstring(where) + text + L"\r\n").empty()) << text;
+    // 2002 has no line of its own.
+    for (const auto& line : capture.LinesWith(L"(CDownloadInstaller::OnInstallStatus)"))
+        EXPECT_TRUE(line.find(L"<0155>") != std::wstring::npos || line.find(L"<0171>") != std::wstring::npos ||
+                    line.find(L"<0183>") != std::wstring::npos);
+}
+
 TEST_F(DownloadInstallerTest, MissingEngineEndsTheJobAsAFailedDownload) {
     const std::wstring dir = folder.Join(L"old");
     script = {Outcome::Deliver};
