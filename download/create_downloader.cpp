@@ -1,5 +1,6 @@
 #include "download/create_downloader.h"
 
+#include "download/mt_curl_downloader.h"
 #include "download/winhttp_downloader.h"
 
 std::unique_ptr<CDownloader> CreateDownloader(int downloadType, StatusCallback callback,
@@ -7,6 +8,8 @@ std::unique_ptr<CDownloader> CreateDownloader(int downloadType, StatusCallback c
     switch (downloadType) {
         case 2:
             return std::make_unique<WinHttpDownloader>(std::move(callback), url, filePath);
+        case 3:
+            return std::make_unique<CMTCurlDownloader>(std::move(callback), url, filePath);
         default:
             return nullptr;
     }

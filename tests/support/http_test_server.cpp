@@ -1,5 +1,6 @@
 #include "tests/support/http_test_server.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -37,31 +38,41 @@ HttpResponse HttpTestServer::Bytes(const HttpRequest& request, const std::string
     HttpResponse response;
     auto range = request.headers.find("range");
     if (honourRange && range != request.headers.end() && range->second.rfind("bytes=", 0) == 0) {
-        const std::size_t from = std::strtoull(range->second.c_str() + 6, nullptr, 10);
+        char* rest = nullptr;
+        const std::size_t from = std::strtoull(range->second.c_str() + 6, &rest, 10);
+        std::size_t last = bytes.empty() ? 0 : bytes.size() - 1;
+        if (*rest == '-' && rest[1] != '\0') last = std::min<std::size_t>(last, std::strtoull(rest + 1, nullptr, 10));
         if (from >= bytes.size()) {
             response.status = 416;
             response.reason = "Range Not Satisfiable";
             return response;
         }
-        response.status = 206;
-        response.reason = "Partial Content";
-        response.headers.push_back({"Content-Range", "bytes " + std::to_string(from) + "-" +
-                                                         std::to_string(bytes.size() - 1) + "/" +
-                                                         std::to_string(bytes.size())});
-        response.body = bytes.substr(from);
-        return response;
+        if (last >= from) {
+            response.status = 206;
+            response.reason = "Partial Content";
+            response.headers.push_back({"Content-Range", "bytes " + std::to_string(from) + "-" +
+                                                             std::to_string(last) + "/" +
+                                                             std::to_string(bytes.size())});
+            response.body = bytes.substr(from, last - from + 1);
+            return response;
+        }
+        // An invalid range is ignored, as HTTP asks.
     }
     response.body = bytes;
     return response;
 }
 
 void HttpTestServer::Serve() {
+    std::vector<std::thread> connections;
     while (!m_stopping) {
         platform::NativeHandle connection = m_listener.Accept(50);
         if (connection == platform::kInvalidHandle) continue;
-        Answer(connection);
-        platform::CloseHandle(connection);
+        connections.emplace_back([this, connection]() mutable {
+            Answer(connection);
+            platform::CloseHandle(connection);
+        });
     }
+    for (auto& connection : connections) connection.join();
 }
 
 void HttpTestServer::Answer(platform::NativeHandle connection) {
@@ -106,7 +117,12 @@ void HttpTestServer::Answer(platform::NativeHandle connection) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_requests.push_back(request);
     }
-    const HttpResponse response = m_handler(request);
+    HttpResponse response;
+    {
+        // Handlers count and switch faults without locks of their own.
+        std::lock_guard<std::mutex> lock(m_handlerMutex);
+        response = m_handler(request);
+    }
     std::string out = "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
     for (const auto& [name, value] : response.headers) out += name + ": " + value + "\r\n";
     if (response.chunked)
@@ -128,7 +144,12 @@ void HttpTestServer::Answer(platform::NativeHandle connection) {
         if (response.cutAfter == std::string::npos) platform::SendAll(connection, "0\r\n\r\n", 5);
         return;
     }
-    platform::SendAll(connection, body.data(), body.size());
+    if (!platform::SendAll(connection, body.data(), body.size())) return;
+    while (response.stall && !m_stopping) {
+        std::size_t got = 0;
+        bool timedOut = false;
+        if (!platform::Receive(connection, buffer, sizeof buffer, got, 50, timedOut) && !timedOut) break;
+    }
 }
 
 }  // namespace testing_support

@@ -1,7 +1,7 @@
 #pragma once
-// A small HTTP/1.1 server on 127.0.0.1 for tests: one connection at a time, each closed after
-// its answer. The handler decides every answer, faults included (a body cut short, a missing
-// length, chunked transfer).
+// A small HTTP/1.1 server on 127.0.0.1 for tests: each connection served on its own thread and
+// closed after its answer. The handler decides every answer, faults included (a body cut short,
+// a missing length, chunked transfer, a stall); it is called for one request at a time.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -31,6 +31,8 @@ struct HttpResponse {
     bool sendLength = true;  // a Content-Length header for the whole body
     bool chunked = false;
     std::size_t cutAfter = std::string::npos;  // body bytes sent before the connection drops
+    // After the (cut) body, the connection stays open and silent until the client gives up.
+    bool stall = false;
 };
 
 class HttpTestServer {
@@ -44,7 +46,8 @@ public:
     std::wstring Url(const std::string& path) const;
     std::vector<HttpRequest> Requests() const;
 
-    // A body with byte ranges: "Range: bytes=N-" gives 206 and the rest from N.
+    // A body with byte ranges: "Range: bytes=N-" gives 206 and the rest from N, "bytes=N-M" the
+    // bytes N to M.
     static HttpResponse Bytes(const HttpRequest& request, const std::string& bytes,
                               bool honourRange = true);
 
@@ -53,6 +56,7 @@ private:
     void Answer(platform::NativeHandle connection);
 
     Handler m_handler;
+    std::mutex m_handlerMutex;
     platform::LoopbackListener m_listener;
     std::atomic<bool> m_stopping{false};
     mutable std::mutex m_mutex;

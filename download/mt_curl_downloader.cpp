@@ -1,0 +1,443 @@
+#include "download/mt_curl_downloader.h"
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <limits>
+#include <type_traits>
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "utils/debug_log.h"
+#include "utils/digest.h"
+#include "utils/text.h"
+
+static_assert(std::is_same_v<curl_off_t, std::int64_t>, "OnProgress must match libcurl's signature");
+
+namespace {
+
+constexpr std::int32_t kPartDivisor = 10485760;
+constexpr int kMaxParts = 2;
+constexpr std::int32_t kMinKnownLength = 256;
+constexpr int kRetryBudget = 12;
+constexpr std::uint32_t kRetryPauseMilliseconds = 400;
+constexpr std::uint32_t kPartStaggerMilliseconds = 100;
+constexpr std::uint32_t kJoinPollMilliseconds = 200;
+constexpr long kConnectTimeoutSeconds = 60;
+// Part files are appended in larger blocks than the digest reads; see the README.
+constexpr std::size_t kMergeBlock = 64 * 1024;
+constexpr std::int32_t kPartFileFailure = -2;
+
+void InitialiseLibcurl() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::size_t DiscardBody(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+
+// A connection that broke mid-body resumes cheaply; anything else is likelier to persist.
+int RetryCost(int result) { return result == CURLE_PARTIAL_FILE ? 1 : 2; }
+
+std::int64_t SecondsSinceEpoch() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+std::vector<CMTCurlDownloader::PartRange> CMTCurlDownloader::SplitIntoParts(std::int32_t fileLength) {
+    std::vector<PartRange> ranges;
+    if (fileLength <= 0) return ranges;
+    std::int32_t count = fileLength / kPartDivisor;
+    if (count == 0) count = 1;
+    if (count > kMaxParts) count = kMaxParts;
+    const std::int32_t size = fileLength / count;
+    std::int32_t offset = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::int32_t length = i + 1 == count ? fileLength - offset : size;
+        ranges.push_back({offset, offset + length - 1});
+        offset += length;
+    }
+    return ranges;
+}
+
+CMTCurlDownloader::CMTCurlDownloader(StatusCallback callback, const std::wstring& url,
+                                     const std::wstring& filePath)
+    : m_callback(std::move(callback)), m_filePath(filePath), m_url(url), m_clockSeconds(SecondsSinceEpoch) {
+    InitialiseLibcurl();
+    if (!m_filePath.empty()) {
+        platform::DeleteFile(m_filePath);
+        DeletePartFiles();
+    }
+}
+
+CMTCurlDownloader::~CMTCurlDownloader() {
+    {
+        std::lock_guard<std::mutex> lock(m_threadMutex);
+        m_stopping = true;
+    }
+    // Joined outside the lock: the joining thread may be inside a report that calls Start.
+    for (;;) {
+        std::vector<std::unique_ptr<Utils::Thread>> threads;
+        {
+            std::lock_guard<std::mutex> lock(m_threadMutex);
+            threads.swap(m_threads);
+        }
+        if (threads.empty()) break;
+        threads.clear();
+    }
+    ClearParts();
+}
+
+void CMTCurlDownloader::Start() {
+    std::unique_lock<std::mutex> lock(m_threadMutex);
+    // Earlier threads are joined, except the caller: the joining thread that asks for a restart
+    // from its own report ends right after it and is joined by the next Start or the destructor.
+    for (;;) {
+        if (m_stopping) return;
+        std::vector<std::unique_ptr<Utils::Thread>> earlier;
+        std::vector<std::unique_ptr<Utils::Thread>> kept;
+        for (auto& thread : m_threads) (thread->IsCurrent() ? kept : earlier).push_back(std::move(thread));
+        m_threads.swap(kept);
+        if (earlier.empty()) break;
+        lock.unlock();
+        earlier.clear();
+        lock.lock();
+    }
+    auto worker = std::make_unique<Utils::Thread>(this, L"ABDEF", &CMTCurlDownloader::Start_Down);
+    Utils::Thread* started = worker.get();
+    m_threads.push_back(std::move(worker));
+    started->Resume();
+}
+
+bool CMTCurlDownloader::Launch(const std::wstring& name, std::function<void()> body) {
+    std::lock_guard<std::mutex> lock(m_threadMutex);
+    if (m_stopping) return false;
+    auto thread = std::make_unique<Utils::Thread>(nullptr, name, [body = std::move(body)](void*) { body(); });
+    if (!thread->IsValid()) return false;
+    Utils::Thread* started = thread.get();
+    m_threads.push_back(std::move(thread));
+    started->Resume();
+    return true;
+}
+
+void CMTCurlDownloader::Report(std::int32_t code, double value, const wchar_t* text) {
+    if (m_callback) m_callback(code, value, text);
+}
+
+std::wstring CMTCurlDownloader::PartPath(int index) const {
+    return m_filePath + L"_" + std::to_wstring(index);
+}
+
+void CMTCurlDownloader::DeletePartFiles() {
+    for (int i = 0; i < kMaxParts; ++i) platform::DeleteFile(PartPath(i));
+}
+
+void CMTCurlDownloader::Start_Down(void* downloader) { static_cast<CMTCurlDownloader*>(downloader)->RunDown(); }
+
+void CMTCurlDownloader::RunDown() {
+    Report(DL_CODE_START, 1.0, L"");
+    DEBUG_LOG_AT(L"CMTCurlDownloader::Start_Down", __LINE__, L"start download");
+    const std::wstring prefix = L"file:///";
+    const std::string probeUrl = m_url.compare(0, prefix.size(), prefix) == 0
+                                     ? Utils::WideToMultiByte(m_url, Utils::CP_ACP)
+                                     : Utils::WideToUtf8(m_url);
+    platform::DeleteFile(m_filePath);
+    if (m_lastPercent == 0.0) DeletePartFiles();
+
+    if (m_realUrl.empty() || m_fileLength < kMinKnownLength) {
+        if (!getRealDownloadUrl(probeUrl)) {
+            if (!m_stopping) Report(DL_CODE_FAIL, 0.0, kReportText);
+            return;
+        }
+    }
+
+    const std::vector<PartRange> ranges = SplitIntoParts(m_fileLength);
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        auto part = std::make_unique<DownloadPartNode>();
+        const std::wstring path = PartPath(static_cast<int>(i));
+        const std::int64_t length = ranges[i].last - ranges[i].first + 1;
+        std::int64_t existing = static_cast<std::int64_t>(platform::FileSize(path).value_or(0));
+        if (existing > length) {
+            // Longer than its range: not ours to resume.
+            platform::DeleteFile(path);
+            existing = 0;
+        }
+        part->downloaded = existing;
+        part->start = ranges[i].first + static_cast<std::int32_t>(existing);
+        part->end = ranges[i].last;
+        part->curl = curl_easy_init();
+        part->url = m_realUrl;
+        part->path = platform::PathToNative(path);
+        if (part->start > part->end) {
+            part->state = 0;
+        } else {
+            part->state = -1;
+            part->file = std::fopen(part->path.c_str(), "ab+");
+            if (!part->file) part->state = kPartFileFailure;
+        }
+        m_parts.push_back(std::move(part));
+    }
+
+    for (auto& part : m_parts) {
+        if (part->state != -1) continue;
+        ++m_runningParts;
+        DownloadPartNode* node = part.get();
+        if (!Launch(L"MTCurlPart", [this, node] { downloadThreadFun(this, node); })) {
+            --m_runningParts;
+            node->state = kPartFileFailure;
+            break;
+        }
+        platform::SleepMilliseconds(kPartStaggerMilliseconds);
+    }
+    Launch(L"MTCurlJoin", [this] { waitForFinishThreadFun(this); });
+}
+
+bool CMTCurlDownloader::getRealDownloadUrl(const std::string& probeUrl) {
+    m_realUrl.clear();
+    m_expectedMd5.clear();
+    m_fileLength = 0;
+    CURL* curl = curl_easy_init();
+    if (!curl) return false;
+    curl_slist* headers = curl_slist_append(nullptr, "Connection: keep-alive");
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    // TLS peer and host verification stay on (libcurl's defaults): the package is run with
+    // administrator rights.
+    int result = curl_easy_setopt(curl, CURLOPT_URL, probeUrl.c_str());
+    result |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    result |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    result |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DiscardBody);
+    result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    // Only to end the probe early when the downloader is destroyed.
+    result |= curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    result |= curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    result |= curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::OnProgress);
+    result |= curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
+    if (result != 0 || curl_easy_perform(curl) != CURLE_OK) {
+        curl_easy_cleanup(curl);
+        curl_slist_free_all(headers);
+        return false;
+    }
+    char* effective = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective && *effective) {
+        m_realUrl = effective;
+        DEBUG_LOG_AT(L"CMTCurlDownloader::getRealDownloadUrl", __LINE__, L"Download File real url %hs",
+                     m_realUrl.c_str());
+        m_expectedMd5 = Utils::GetMd5FromUrl(m_realUrl);
+    }
+    curl_off_t length = -1;
+    long status = 0;
+    if (curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status >= 200 &&
+        status <= 399) {
+        DEBUG_LOG_AT(L"CMTCurlDownloader::getRealDownloadUrl", __LINE__, L"Download File Length %lld",
+                     static_cast<long long>(length));
+        // Offsets are 32-bit: a longer file is refused, never cut to a wrong, smaller length.
+        if (length > 0 && length <= std::numeric_limits<std::int32_t>::max())
+            m_fileLength = static_cast<std::int32_t>(length);
+    }
+    curl_easy_cleanup(curl);
+    curl_slist_free_all(headers);
+    return !m_realUrl.empty() && m_fileLength >= kMinKnownLength;
+}
+
+void CMTCurlDownloader::downloadThreadFun(CMTCurlDownloader* downloader, DownloadPartNode* part) {
+    int budget = kRetryBudget;
+    int result = downloader->downloadExe(part);
+    while (result != 0 && budget > 0 && !downloader->m_stopping) {
+        budget -= RetryCost(result);
+        DEBUG_LOG_AT(L"CMTCurlDownloader::downloadThreadFun", __LINE__, L"CurlDownLoader Code=%d", result);
+        platform::SleepMilliseconds(kRetryPauseMilliseconds);
+        if (downloader->m_stopping) break;
+        result = downloader->downloadExe(part);
+    }
+    if (part->file) {
+        std::fclose(part->file);
+        part->file = nullptr;
+    }
+    --downloader->m_runningParts;
+}
+
+int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
+    CURL* curl = part->curl;
+    if (!curl) {
+        part->state = CURLE_FAILED_INIT;
+        return part->state;
+    }
+    char range[64];
+    std::snprintf(range, sizeof range, "%ld-%ld", static_cast<long>(part->start), static_cast<long>(part->end));
+    int result = curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    result |= curl_easy_setopt(curl, CURLOPT_URL, part->url.c_str());
+    result |= curl_easy_setopt(curl, CURLOPT_TIMEOUT, 0L);
+    result |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    result |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CMTCurlDownloader::WritePart);
+    result |= curl_easy_setopt(curl, CURLOPT_WRITEDATA, part);
+    result |= curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    result |= curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CMTCurlDownloader::OnProgress);
+    result |= curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
+    result |= curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_stallSeconds);
+    result |= curl_easy_setopt(curl, CURLOPT_RANGE, range);
+    if (result != 0) {
+        part->state = result;
+        return result;
+    }
+    part->requested = part->start;
+    result = curl_easy_perform(curl);
+    if (result != CURLE_OK) {
+        DEBUG_LOG_AT(L"CMTCurlDownloader::downloadExe", __LINE__, L"error:%d:%hs", result,
+                     curl_easy_strerror(static_cast<CURLcode>(result)));
+    } else {
+        DEBUG_LOG_AT(L"CMTCurlDownloader::downloadExe", __LINE__, L"curl_easy_cleanup");
+    }
+    // The handle's connection cache survives the reset for the next attempt.
+    curl_easy_reset(curl);
+    if (result == CURLE_OK && part->file) {
+        std::fclose(part->file);
+        part->file = nullptr;
+    }
+    part->state = result;
+    return result;
+}
+
+std::size_t CMTCurlDownloader::WritePart(char* data, std::size_t size, std::size_t count, void* userData) {
+    auto* part = static_cast<DownloadPartNode*>(userData);
+    if (!part || !part->file) return 0;
+    if (part->start > part->end) return 0;
+    long status = 0;
+    curl_easy_getinfo(part->curl, CURLINFO_RESPONSE_CODE, &status);
+    // A server that ignored the range sends the file from its first byte, which belongs at the
+    // part's offset only when the range began at 0.
+    if (status != 206 && part->requested != 0) return 0;
+    const std::size_t n = size * count;
+    const std::int64_t room = static_cast<std::int64_t>(part->end) - part->start + 1;
+    const std::size_t wanted = static_cast<std::int64_t>(n) > room ? static_cast<std::size_t>(room) : n;
+    const std::size_t written = std::fwrite(data, 1, wanted, part->file);
+    part->start += static_cast<std::int32_t>(written);
+    part->downloaded += static_cast<std::int64_t>(written);
+    return written;
+}
+
+int CMTCurlDownloader::OnProgress(void* userData, std::int64_t, std::int64_t, std::int64_t, std::int64_t) {
+    auto* self = static_cast<CMTCurlDownloader*>(userData);
+    // Non-zero aborts the transfer: the downloader is being destroyed.
+    if (self->m_stopping) return 1;
+    std::lock_guard<std::mutex> lock(self->m_mutex);
+    const std::int64_t now = self->m_clockSeconds();
+    if (now <= self->m_lastTick) return 0;
+    self->m_lastTick = now;
+    double percent = 0.0;
+    if (self->m_fileLength >= kMinKnownLength) {
+        for (const auto& part : self->m_parts) {
+            const std::int64_t downloaded = part->downloaded;
+            if (downloaded > 0) percent += static_cast<double>(downloaded) * 100.0 / self->m_fileLength;
+        }
+        if (percent > 100.0) return 0;
+    }
+    if (percent - self->m_lastPercent >= 1.0) {
+        self->m_lastPercent = percent;
+        self->Report(DL_CODE_PROGRESS, percent / 100.0, L"");
+    }
+    return 0;
+}
+
+void CMTCurlDownloader::waitForFinishThreadFun(CMTCurlDownloader* downloader) { downloader->FinishRun(); }
+
+void CMTCurlDownloader::FinishRun() {
+    while (m_runningParts > 0) platform::SleepMilliseconds(kJoinPollMilliseconds);
+    if (m_stopping) {
+        ClearParts();
+        return;
+    }
+    std::int32_t err = 0;
+    for (const auto& part : m_parts) {
+        if (part->state != 0) {
+            err = part->state;
+            break;
+        }
+    }
+    if (err == 0) {
+        m_lastPercent = 0.0;
+        if (!MergeParts()) err = kPartFileFailure;
+    }
+    if (err == 0) {
+        if (m_expectedMd5.size() == 32) {
+            // A package that cannot be read back has not passed its digest either.
+            const std::string actual = Utils::GetFileMd5(platform::PathToNative(m_filePath));
+            if (actual != m_expectedMd5) {
+                Report(DL_CODE_MD5, 0.0, L"mtcurl文件md5校验失败");
+                platform::DeleteFile(m_filePath);
+                ClearParts();
+                if (m_retried) {
+                    DEBUG_LOG_AT(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__,
+                                 L"finish recv, md5 chaek failed and retry failed.");
+                    Report(DL_CODE_FAIL, 0.0, kReportText);
+                } else {
+                    m_retried = true;
+                    DEBUG_LOG_AT(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__,
+                                 L"finish recv, md5 chaek failed retry once.");
+                    Report(DL_CODE_RETRY, 0.0, kReportText);
+                }
+                return;
+            }
+        } else {
+            Report(DL_CODE_MD5, 0.0, L"mtcurl获取url-md5失败");
+        }
+        DEBUG_LOG_AT(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__, L"finish recv");
+        ClearParts();
+        Report(DL_CODE_SUCCESS, 0.0, kReportText);
+        return;
+    }
+    ClearParts();
+    // Without progress worth keeping, the restart fetches everything anew.
+    if (m_lastPercent == 0.0) DeletePartFiles();
+    if (m_retried) {
+        m_lastPercent = 0.0;
+        Report(DL_CODE_FAIL, static_cast<double>(err), kReportText);
+    } else {
+        m_retried = true;
+        Report(DL_CODE_RETRY, static_cast<double>(err), kReportText);
+    }
+}
+
+bool CMTCurlDownloader::MergeParts() {
+    if (m_parts.empty()) return false;
+    std::FILE* first = std::fopen(m_parts[0]->path.c_str(), "ab+");
+    if (!first) return false;
+    bool ok = true;
+    std::vector<char> block(kMergeBlock);
+    for (std::size_t i = 1; i < m_parts.size() && ok; ++i) {
+        std::FILE* next = std::fopen(m_parts[i]->path.c_str(), "rb");
+        if (!next) {
+            ok = false;
+            break;
+        }
+        for (;;) {
+            const std::size_t got = std::fread(block.data(), 1, block.size(), next);
+            if (got > 0 && std::fwrite(block.data(), 1, got, first) != got) ok = false;
+            if (got < block.size() || !ok) break;
+        }
+        if (std::ferror(next)) ok = false;
+        std::fclose(next);
+        DEBUG_LOG_AT(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__, L"partPath::%hs",
+                     m_parts[i]->path.c_str());
+    }
+    if (std::fclose(first) != 0) ok = false;
+    const std::wstring merged = PartPath(0);
+    // A part that went missing or was cut short must not be taken for the whole file.
+    if (ok && platform::FileSize(merged).value_or(0) != static_cast<std::uint64_t>(m_fileLength)) ok = false;
+    if (ok) ok = platform::RenameFile(merged, m_filePath);
+    DeletePartFiles();
+    return ok;
+}
+
+void CMTCurlDownloader::ClearParts() {
+    for (auto& part : m_parts) {
+        if (part->curl) curl_easy_cleanup(part->curl);
+        if (part->file) std::fclose(part->file);
+    }
+    m_parts.clear();
+}
