@@ -139,6 +139,11 @@ void CMTCurlDownloader::Start_Down(void* downloader) { static_cast<CMTCurlDownlo
 void CMTCurlDownloader::RunDown() {
     Report(DL_CODE_START, 1.0, L"");
     DEBUG_LOG_AT(L"CMTCurlDownloader::Start_Down", __LINE__, L"start download");
+    if (m_filePath.empty()) {
+        // As the other engines do; the part files would otherwise land in the working folder.
+        Report(DL_CODE_FAIL, 1.0, L"");
+        return;
+    }
     const std::wstring prefix = L"file:///";
     const std::string probeUrl = m_url.compare(0, prefix.size(), prefix) == 0
                                      ? Utils::WideToMultiByte(m_url, Utils::CP_ACP)
@@ -191,7 +196,8 @@ void CMTCurlDownloader::RunDown() {
         }
         platform::SleepMilliseconds(kPartStaggerMilliseconds);
     }
-    Launch(L"MTCurlJoin", [this] { waitForFinishThreadFun(this); });
+    // Without a thread of its own the run still ends with its one final report.
+    if (!Launch(L"MTCurlJoin", [this] { waitForFinishThreadFun(this); }) && !m_stopping) FinishRun();
 }
 
 bool CMTCurlDownloader::getRealDownloadUrl(const std::string& probeUrl) {

@@ -308,6 +308,16 @@ TEST_F(MTCurlDownloaderTest, ProbeFailuresEndWithoutRestartOrPartFiles) {
     }
 }
 
+TEST_F(MTCurlDownloaderTest, EmptyTargetFailsAtOnce) {
+    CMTCurlDownloader downloader(reports.Callback(), L"http://127.0.0.1:1/x/setup.exe", L"");
+    downloader.Start();
+    const auto all = reports.WaitForFinalEnd();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[1].code, DL_CODE_FAIL);
+    EXPECT_EQ(all[1].value, 1.0);
+    EXPECT_EQ(all[1].text, L"");
+}
+
 TEST_F(MTCurlDownloaderTest, BothPartsFailingReportTheFirstPartsCode) {
     HttpTestServer server([&](const HttpRequest& request) {
         HttpResponse response = HttpTestServer::Bytes(request, *s_package);
