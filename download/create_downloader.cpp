@@ -1,5 +1,6 @@
 #include "download/create_downloader.h"
 
+#include "download/curl_downloader.h"
 #include "download/mt_curl_downloader.h"
 #include "download/winhttp_downloader.h"
 
@@ -11,6 +12,6 @@ std::unique_ptr<CDownloader> CreateDownloader(int downloadType, StatusCallback c
         case 3:
             return std::make_unique<CMTCurlDownloader>(std::move(callback), url, filePath);
         default:
-            return nullptr;
+            return std::make_unique<CCurlDownloader>(std::move(callback), url, filePath);
     }
 }
