@@ -122,8 +122,8 @@ TEST_P(InstallJobTest, FailingPackageEndsTheJobWithItsFailure) {
     EXPECT_FALSE(platform::PathExists(platform::JoinPath(dir, L"__Package_kelvoKids.exe")));
 }
 
-// The DownloadType of every engine in this build.
-INSTANTIATE_TEST_SUITE_P(Engines, InstallJobTest, testing::Values(2),
+// Every engine: libcurl single stream, WinHTTP, libcurl two parts.
+INSTANTIATE_TEST_SUITE_P(Engines, InstallJobTest, testing::Values(1, 2, 3),
                          [](const testing::TestParamInfo<int>& info) {
                              return info.param == 2 ? "WinHttp" : info.param == 3 ? "TwoPartCurl" : "Curl";
                          });
