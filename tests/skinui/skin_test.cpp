@@ -31,6 +31,18 @@ protected:
     }
 };
 
+RenderOptions InFolder(const std::wstring& folder) {
+    RenderOptions options;
+    options.folder = folder;
+    return options;
+}
+
+std::shared_ptr<Image> ReadPng(const std::wstring& path) {
+    std::optional<std::string> png = platform::ReadWholeFile(path);
+    if (!png) return nullptr;
+    return DecodeImage(std::vector<std::uint8_t>(png->begin(), png->end()));
+}
+
 }  // namespace
 
 TEST_F(ShippedSkin, EveryWindowBuildsWithTheNamesTheInstallerUses) {
@@ -166,13 +178,59 @@ TEST(RenderSkin, WritesThePngOfALinkedOrFolderSkinAndReportsFailures) {
     EXPECT_EQ(image->bitmap.Height(), 400);
     SkinResources::Instance().Reset();  // the archive stays otherwise; the folder is wanted now
     folder.WriteFile(L"tiny.xml", R"(<Window size="20,10"><Control bkcolor="#FF1890FF"/></Window>)");
-    EXPECT_EQ(RenderSkinToPng(L"tiny.xml", folder.Join(L"tiny.png"), folder.Path()), L"");
+    EXPECT_EQ(RenderSkinToPng(L"tiny.xml", folder.Join(L"tiny.png"), InFolder(folder.Path())), L"");
     png = platform::ReadWholeFile(folder.Join(L"tiny.png"));
     ASSERT_TRUE(png);
     image = DecodeImage(std::vector<std::uint8_t>(png->begin(), png->end()));
     ASSERT_TRUE(image);
     EXPECT_EQ(image->bitmap.At(5, 5), 0xFF1890FFu);
-    EXPECT_NE(RenderSkinToPng(L"absent.xml", folder.Join(L"x.png"), folder.Path()), L"");
+    EXPECT_NE(RenderSkinToPng(L"absent.xml", folder.Join(L"x.png"), InFolder(folder.Path())), L"");
     EXPECT_EQ(GetWindowSystem(), nullptr);
+    SkinResources::Instance().Reset();
+}
+
+TEST(RenderSkin, ShowsTheAskedPageProgressAndButtonStates) {
+    testing_support::TempFolder folder;
+    folder.WriteFile(L"pages.xml", R"(<Window size="40,20">
+      <VerticalLayout>
+        <TabLayout height="4"><Control/><Control/></TabLayout>
+        <TabLayout height="10">
+          <Control bkcolor="#FFFF0000"/>
+          <Control bkcolor="#FF00FF00"/>
+          <Progress width="40" height="10" foreimage="color='#FF0000FF'"/>
+        </TabLayout>
+        <Button name="b" height="6" bkcolor="#FF000000" hotbkcolor="#FFFFFFFF" pushedbkcolor="#FF808080"/>
+      </VerticalLayout></Window>)");
+    RenderOptions options = InFolder(folder.Path());
+    auto render = [&](const RenderOptions& o) {
+        std::wstring out = folder.Join(L"out.png");
+        EXPECT_EQ(RenderSkinToPng(L"pages.xml", out, o), L"");
+        return ReadPng(out);
+    };
+    std::shared_ptr<Image> image = render(options);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitmap.At(5, 8), 0xFFFF0000u);  // the first page of the larger tab layout
+    EXPECT_EQ(image->bitmap.At(5, 16), 0xFF000000u);
+
+    options.page = 2;
+    options.progress = 25;
+    options.hot = L"b";
+    image = render(options);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitmap.At(5, 8), 0xFF0000FFu);   // a quarter of the bar is filled
+    EXPECT_EQ(image->bitmap.At(15, 8), 0u);
+    EXPECT_EQ(image->bitmap.At(5, 16), 0xFFFFFFFFu);  // hot
+
+    options.hot.clear();
+    options.pushed = L"b";
+    image = render(options);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->bitmap.At(5, 16), 0xFF808080u);
+
+    options.pushed = L"absent";
+    EXPECT_NE(RenderSkinToPng(L"pages.xml", folder.Join(L"x.png"), options), L"");
+    options.pushed.clear();
+    options.page = 3;
+    EXPECT_NE(RenderSkinToPng(L"pages.xml", folder.Join(L"x.png"), options), L"");
     SkinResources::Instance().Reset();
 }

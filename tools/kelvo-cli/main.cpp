@@ -18,7 +18,9 @@ constexpr Command kCommands[] = {
     {"install", RunInstall,
      "install --url URL --dir DIR [--engine N] [--uninstaller PATH] [--insnew]\n"
      "                                 remove the old version, download, install"},
-    {"render", RunRender, "render SKINFILE PNG [FOLDER]   draw one skin window off-screen as PNG"},
+    {"render", RunRender,
+     "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--folder DIR]\n"
+     "                                 draw one skin window off-screen as PNG"},
 };
 
 int PrintUsage() {

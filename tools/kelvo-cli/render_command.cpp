@@ -3,11 +3,40 @@
 #include "skinui/backend/headless/render_skin.h"
 #include "utils/text.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--folder DIR]";
+
+bool ReadNumber(const std::string& text, int& number) {
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    number = std::stoi(text);
+    return true;
+}
+
+}  // namespace
+
 int RunRender(const Arguments& arguments) {
-    if (arguments.size() < 2 || arguments.size() > 3) return UsageError("render SKINFILE PNG [FOLDER]");
-    const std::wstring error = SkinUI::RenderSkinToPng(
-        Utils::Utf8ToWide(arguments[0]), Utils::Utf8ToWide(arguments[1]),
-        arguments.size() == 3 ? Utils::Utf8ToWide(arguments[2]) : L"");
+    std::vector<std::string> positional;
+    SkinUI::RenderOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument.rfind("--", 0) != 0) {
+            positional.push_back(argument);
+            continue;
+        }
+        if (i + 1 >= arguments.size()) return UsageError(kUsage);
+        const std::string& value = arguments[++i];
+        if (argument == "--hot") options.hot = Utils::Utf8ToWide(value);
+        else if (argument == "--pushed") options.pushed = Utils::Utf8ToWide(value);
+        else if (argument == "--folder") options.folder = Utils::Utf8ToWide(value);
+        else if (argument == "--page" && ReadNumber(value, options.page)) continue;
+        else if (argument == "--progress" && ReadNumber(value, options.progress)) continue;
+        else return UsageError(kUsage);
+    }
+    if (positional.size() != 2) return UsageError(kUsage);
+    const std::wstring error =
+        SkinUI::RenderSkinToPng(Utils::Utf8ToWide(positional[0]), Utils::Utf8ToWide(positional[1]), options);
     if (!error.empty()) {
         std::fprintf(stderr, "kelvo-cli: %s\n", Utils::WideToUtf8(error).c_str());
         return 1;

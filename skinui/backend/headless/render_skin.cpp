@@ -1,7 +1,9 @@
 #include "skinui/backend/headless/render_skin.h"
 
 #include "skinui/backend/headless/headless_window_system.h"
+#include "skinui/container.h"
 #include "skinui/label.h"
+#include "skinui/progress.h"
 #include "skinui/skin_resources.h"
 #include "skinui/window_impl_base.h"
 
@@ -26,9 +28,67 @@ private:
 
 bool g_exitRequested = false;
 
+// The tab layout with the most pages; the first of equals in tree order.
+CTabLayoutUI* MainTabLayout(CControlUI* root) {
+    CTabLayoutUI* best = nullptr;
+    root->FindControl(
+        [&best](CControlUI* control) -> CControlUI* {
+            auto* tab = static_cast<CTabLayoutUI*>(control->GetInterface(L"TabLayout"));
+            if (tab && (!best || tab->GetCount() > best->GetCount())) best = tab;
+            return nullptr;
+        },
+        UIFIND_ALL | UIFIND_ME_FIRST);
+    return best;
+}
+
+void SetEveryProgress(CControlUI* root, int value) {
+    root->FindControl(
+        [value](CControlUI* control) -> CControlUI* {
+            if (auto* bar = static_cast<CProgressUI*>(control->GetInterface(L"Progress"))) bar->SetValue(value);
+            return nullptr;
+        },
+        UIFIND_ALL);
+}
+
+// Puts the pointer on the centre of the named control, pressing it when asked.
+std::wstring Point(HeadlessWindowSystem& system, WindowHandle handle, CPaintManager& manager,
+                   const std::wstring& name, bool press) {
+    system.RunPending();  // lays the window out
+    CControlUI* control = manager.FindControl(name);
+    if (!control || !control->IsVisible() || control->GetPos().IsEmpty()) return L"no visible control " + name;
+    const UiRect& pos = control->GetPos();
+    int x = pos.left + pos.Width() / 2, y = pos.top + pos.Height() / 2;
+    system.MouseMove(handle, x, y);
+    if (press) system.MouseDown(handle, x, y);
+    return {};
+}
+
+std::wstring Render(HeadlessWindowSystem& system, RenderWindow& window, WindowHandle handle,
+                    const std::wstring& outputPath, const RenderOptions& options) {
+    CPaintManager& manager = window.GetPaintManager();
+    CControlUI* root = manager.GetRoot();
+    if (!root) return L"no skin archive in this program";
+    if (options.page >= 0) {
+        CTabLayoutUI* tab = MainTabLayout(root);
+        if (!tab || !tab->SelectItem(options.page)) return L"no page " + std::to_wstring(options.page);
+    }
+    if (options.progress >= 0) SetEveryProgress(root, options.progress);
+    if (!options.hot.empty()) {
+        std::wstring error = Point(system, handle, manager, options.hot, false);
+        if (!error.empty()) return error;
+    }
+    if (!options.pushed.empty()) {
+        std::wstring error = Point(system, handle, manager, options.pushed, true);
+        if (!error.empty()) return error;
+    }
+    if (!system.WritePng(handle, outputPath)) return L"cannot write " + outputPath;
+    return {};
+}
+
 }  // namespace
 
-std::wstring RenderSkinToPng(const std::wstring& skinFile, const std::wstring& outputPath, const std::wstring& folder) {
+std::wstring RenderSkinToPng(const std::wstring& skinFile, const std::wstring& outputPath,
+                             const RenderOptions& options) {
     WindowSystem* previous = GetWindowSystem();
     std::wstring error;
     {
@@ -36,15 +96,13 @@ std::wstring RenderSkinToPng(const std::wstring& skinFile, const std::wstring& o
         SetWindowSystem(&system);
         g_exitRequested = false;
         SetExitHandler([](int) { g_exitRequested = true; });
-        if (!folder.empty()) SkinResources::Instance().SetResourcePath(folder);
-        RenderWindow window(skinFile, folder.empty() ? UILIB_ZIPRESOURCE : UILIB_FILE);
+        if (!options.folder.empty()) SkinResources::Instance().SetResourcePath(options.folder);
+        RenderWindow window(skinFile, options.folder.empty() ? UILIB_ZIPRESOURCE : UILIB_FILE);
         WindowHandle handle = window.Create(nullptr, L"render", WS_VISIBLE, 0);
         if (!handle || g_exitRequested) {
             error = L"cannot build " + skinFile;
-        } else if (!window.GetPaintManager().GetRoot()) {
-            error = L"no skin archive in this program";
-        } else if (!system.WritePng(handle, outputPath)) {
-            error = L"cannot write " + outputPath;
+        } else {
+            error = Render(system, window, handle, outputPath, options);
         }
         if (system.IsWindow(handle)) system.DestroyWindow(handle);
         SetExitHandler(nullptr);

@@ -4,10 +4,21 @@
 
 namespace SkinUI {
 
-// The skin comes from the folder when one is given, else from the skin archive linked into
-// the program. Elements this framework does not know are drawn as plain labels so the layout
-// keeps their room. Returns an error text; empty on success.
+struct RenderOptions {
+    // The skin comes from this folder when one is given, else from the linked skin archive.
+    std::wstring folder;
+    // Controls shown with the mouse over them, or pressed (the button held down on them).
+    std::wstring hot;
+    std::wstring pushed;
+    // Page of the window's main tab layout (the one with the most pages); -1 keeps the first.
+    int page = -1;
+    // Value given to every progress bar; -1 keeps the markup's.
+    int progress = -1;
+};
+
+// Elements this framework does not know are drawn as plain labels so the layout keeps their
+// room. Returns an error text; empty on success.
 std::wstring RenderSkinToPng(const std::wstring& skinFile, const std::wstring& outputPath,
-                             const std::wstring& folder = L"");
+                             const RenderOptions& options = {});
 
 }  // namespace SkinUI
