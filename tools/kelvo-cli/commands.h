@@ -9,6 +9,7 @@ using Arguments = std::vector<std::string>;
 int RunFetch(const Arguments& arguments);
 int RunInstall(const Arguments& arguments);
 int RunRender(const Arguments& arguments);
+int RunShow(const Arguments& arguments);
 
 // One report as a line "CODE VALUE TEXT" (the value as %g prints it, the text as UTF-8), flushed
 // at once so a reader sees reports as they happen.

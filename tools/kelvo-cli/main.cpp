@@ -21,6 +21,7 @@ constexpr Command kCommands[] = {
     {"render", RunRender,
      "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--folder DIR]\n"
      "                                 draw one skin window off-screen as PNG"},
+    {"show", RunShow, "show SKINFILE [--folder DIR]   open one skin window on the display until it is closed"},
 };
 
 int PrintUsage() {

@@ -1,0 +1,337 @@
+// SDL's events as the framework's Windows messages, and the pump that takes them.
+#include <SDL2/SDL.h>
+
+#include "skinui/backend/sdl/sdl_keys.h"
+#include "skinui/backend/sdl/sdl_window_system.h"
+#include "skinui/paint_manager.h"
+
+namespace SkinUI {
+
+namespace {
+
+constexpr WPARAM MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008;
+constexpr UINT WM_RBUTTONUP = 0x0205;
+
+WPARAM MouseKeys(Uint32 buttons) {
+    WPARAM keys = 0;
+    if (buttons & SDL_BUTTON_LMASK) keys |= MK_LBUTTON;
+    if (buttons & SDL_BUTTON_RMASK) keys |= MK_RBUTTON;
+    const SDL_Keymod modifiers = SDL_GetModState();
+    if (modifiers & KMOD_SHIFT) keys |= MK_SHIFT;
+    if (modifiers & KMOD_CTRL) keys |= MK_CONTROL;
+    return keys;
+}
+
+}  // namespace
+
+Utils::PumpStep SdlWindowSystem::PumpOne(std::uint32_t waitMilliseconds) {
+    if (!m_ready) return Utils::PumpStep::Dispatched;
+    SDL_Event event;
+    bool quit = false;
+    if (SDL_PollEvent(&event)) {
+        quit = Dispatch(event);
+    } else if (PaintOne()) {
+        return Utils::PumpStep::Dispatched;
+    } else if (waitMilliseconds != 0) {
+        const int got = waitMilliseconds == 0xFFFFFFFF ? SDL_WaitEvent(&event)
+                                                       : SDL_WaitEventTimeout(&event, static_cast<int>(waitMilliseconds));
+        if (got) quit = Dispatch(event);
+    }
+    if (quit) {
+        PostQuitMessage(m_quitCode);  // for the loop outside this one
+        return Utils::PumpStep::Quit;
+    }
+    return Utils::PumpStep::Dispatched;
+}
+
+void SdlWindowSystem::RunPending() {
+    if (!m_ready) return;
+    SDL_Event event;
+    for (;;) {
+        if (SDL_PollEvent(&event)) {
+            Dispatch(event);  // a quit is only recorded here
+            continue;
+        }
+        if (!PaintOne()) break;
+    }
+}
+
+bool SdlWindowSystem::PaintOne() {
+    for (WindowHandle handle : std::vector<WindowHandle>(m_order)) {
+        Window* window = Find(handle);
+        if (window && window->procedure && window->invalid && window->visible) {
+            window->invalid = false;
+            SendMessage(handle, WM_PAINT, 0, 0);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SdlWindowSystem::Dispatch(const SDL_Event& event) {
+    if (event.type == m_postEvent) {
+        bool quit = false;
+        DispatchPosted(event, quit);
+        return quit;
+    }
+    if (event.type == m_timerEvent) {
+        DispatchTimer(event);
+        return false;
+    }
+    switch (event.type) {
+    case SDL_WINDOWEVENT: DispatchWindowEvent(event); break;
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEWHEEL: DispatchMouse(event); break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: DispatchKey(event); break;
+    case SDL_TEXTINPUT: DispatchText(event); break;
+    default: break;
+    }
+    return false;
+}
+
+void SdlWindowSystem::DispatchPosted(const SDL_Event& event, bool& quit) {
+    const auto window = reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(event.user.windowID));
+    const auto message = static_cast<UINT>(event.user.code);
+    const auto wParam = reinterpret_cast<WPARAM>(event.user.data1);
+    const auto lParam = reinterpret_cast<LPARAM>(event.user.data2);
+    if (message == WM_QUIT) {
+        m_quitPosted = true;
+        m_quitCode = static_cast<int>(wParam);
+        quit = true;
+        return;
+    }
+    if (!IsWindow(window)) return;  // its window is gone: dropped
+    if (!CPaintManager::TranslateMessage(window, message, wParam, lParam)) SendMessage(window, message, wParam, lParam);
+}
+
+void SdlWindowSystem::DispatchTimer(const SDL_Event& event) {
+    WindowHandle window = nullptr;
+    UINT id = 0;
+    {
+        std::lock_guard lock(m_timers->mutex);
+        auto found = m_timers->entries.find(static_cast<std::uint32_t>(event.user.code));
+        if (found == m_timers->entries.end()) return;  // killed or set again since it fired
+        found->second.pending = false;
+        window = found->second.window;
+        id = found->second.id;
+    }
+    SendMessage(window, WM_TIMER, id, 0);
+}
+
+void SdlWindowSystem::DispatchWindowEvent(const SDL_Event& event) {
+    WindowHandle handle = FromNative(event.window.windowID);
+    Window* window = Find(handle);
+    if (!window || !window->procedure) return;
+    switch (event.window.event) {
+    case SDL_WINDOWEVENT_EXPOSED:
+        ShowOnScreen(*window);
+        break;
+    case SDL_WINDOWEVENT_MOVED:
+        // The window manager moved it (a caption drag); our own moves come back unchanged.
+        if (event.window.data1 != window->rect.left || event.window.data2 != window->rect.top) {
+            window->rect.Offset(event.window.data1 - window->rect.left, event.window.data2 - window->rect.top);
+            SendMessage(handle, WM_MOVE, 0, MakeLParam(window->rect.left, window->rect.top));
+        }
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        if (event.window.data1 != window->rect.Width() || event.window.data2 != window->rect.Height()) {
+            window->rect.right = window->rect.left + event.window.data1;
+            window->rect.bottom = window->rect.top + event.window.data2;
+            window->invalid = true;
+            DropRenderer(*window);
+            SendMessage(handle, WM_SIZE, SIZE_RESTORED, MakeLParam(event.window.data1, event.window.data2));
+        }
+        break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        if (!window->minimized) {
+            window->minimized = true;
+            SendMessage(handle, WM_SIZE, SIZE_MINIMIZED, 0);
+        }
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+        if (window->minimized) {
+            window->minimized = false;
+            window->invalid = true;
+            SendMessage(handle, WM_SIZE, SIZE_RESTORED, MakeLParam(window->rect.Width(), window->rect.Height()));
+        }
+        break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        if (!window->enabled) {
+            RaiseOwnedBox(handle);
+        } else {
+            SetFocusTo(handle);
+        }
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        if (m_focus == handle) SetFocusTo(nullptr);
+        break;
+    case SDL_WINDOWEVENT_LEAVE:
+        // A captured pointer still belongs to the window until it is released.
+        if (m_capture != handle) Input(handle, WM_MOUSELEAVE, 0, 0);
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        // The window manager's close (its button, Alt+F4): refused while a box owns the window.
+        if (window->enabled) SendMessage(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+        else RaiseOwnedBox(handle);
+        break;
+    default:
+        break;
+    }
+}
+
+WindowHandle SdlWindowSystem::MouseTarget(WindowHandle window, int& x, int& y) const {
+    if (!m_capture || m_capture == window || !IsWindow(m_capture)) return window;
+    const Window* from = Find(window);
+    const Window* to = Find(m_capture);
+    if (from) {
+        x += from->rect.left - to->rect.left;
+        y += from->rect.top - to->rect.top;
+    }
+    return m_capture;
+}
+
+void SdlWindowSystem::DispatchMouse(const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_MOUSEMOTION: {
+        int x = event.motion.x, y = event.motion.y;
+        WindowHandle target = MouseTarget(FromNative(event.motion.windowID), x, y);
+        const Window* window = Find(target);
+        if (!window) return;
+        if (m_drag.window == target) {
+            // Drawn along where SDL cannot ask the window manager to drag.
+            UiPoint screen{window->rect.left + x, window->rect.top + y};
+            UiRect r = m_drag.rect;
+            r.Offset(screen.x - m_drag.start.x, screen.y - m_drag.start.y);
+            MoveWindow(target, r);
+            m_drag.start = {r.left + x, r.top + y};
+            m_drag.rect = r;
+            return;
+        }
+        Input(target, WM_MOUSEMOVE, MouseKeys(event.motion.state), MakeLParam(x, y));
+        return;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        int x = event.button.x, y = event.button.y;
+        WindowHandle target = MouseTarget(FromNative(event.button.windowID), x, y);
+        MouseButton(target, event.type == SDL_MOUSEBUTTONDOWN, event.button.button, event.button.clicks, x, y);
+        return;
+    }
+    case SDL_MOUSEWHEEL: {
+        WindowHandle target = FromNative(event.wheel.windowID);
+        const Window* window = Find(target);
+        if (!window) return;
+        int x = 0, y = 0;
+        SDL_GetMouseState(&x, &y);
+        int delta = event.wheel.y * 120;
+        if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
+        const WPARAM wParam = (static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16) | (MouseKeys(SDL_GetMouseState(nullptr, nullptr)) & 0xFFFF);
+        Input(target, WM_MOUSEWHEEL, wParam, MakeLParam(window->rect.left + x, window->rect.top + y));
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void SdlWindowSystem::MouseButton(WindowHandle handle, bool down, int button, int clicks, int x, int y) {
+    const Window* window = Find(handle);
+    if (!window || !window->procedure) return;
+    if (!window->enabled) {
+        if (down) RaiseOwnedBox(handle);
+        return;
+    }
+    if (button == SDL_BUTTON_RIGHT) {
+        Input(handle, down ? WM_RBUTTONDOWN : WM_RBUTTONUP, down ? MK_RBUTTON : 0, MakeLParam(x, y));
+        return;
+    }
+    if (button != SDL_BUTTON_LEFT) return;
+    if (!down) {
+        if (m_drag.window) m_drag = {};
+        else Input(handle, WM_LBUTTONUP, 0, MakeLParam(x, y));
+        return;
+    }
+    // SDL asks the window about caption drags itself where the window manager can take them;
+    // a press that still arrives in the caption is dragged here.
+    LRESULT hit = SendMessage(handle, WM_NCHITTEST, 0, MakeLParam(window->rect.left + x, window->rect.top + y));
+    if (hit == HTCAPTION) {
+        window = Find(handle);
+        if (window) m_drag = {handle, {window->rect.left + x, window->rect.top + y}, window->rect};
+    } else if (hit == HTCLIENT) {
+        Input(handle, clicks == 2 ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(x, y));
+    }
+}
+
+void SdlWindowSystem::DispatchKey(const SDL_Event& event) {
+    WindowHandle handle = FromNative(event.key.windowID);
+    if (!handle) handle = m_focus;
+    const WPARAM key = VirtualKeyFromSdl(event.key.keysym.sym);
+    if (key == 0) return;
+    const bool control = (event.key.keysym.mod & KMOD_CTRL) != 0, alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+    LPARAM lParam = 1 | (static_cast<LPARAM>(event.key.keysym.scancode & 0xFF) << 16);
+    if (event.type == SDL_KEYUP) {
+        Input(handle, WM_KEYUP, key, lParam | (LPARAM{3} << 30));
+        return;
+    }
+    if (event.key.repeat) lParam |= LPARAM{1} << 30;
+    if (alt) {
+        Input(handle, WM_SYSKEYDOWN, key, lParam | (LPARAM{1} << 29));
+        return;
+    }
+    Input(handle, WM_KEYDOWN, key, lParam);
+    if (wchar_t character = ControlCharacterFor(key, control, alt)) Input(handle, WM_CHAR, character, lParam);
+}
+
+void SdlWindowSystem::DispatchText(const SDL_Event& event) {
+    WindowHandle handle = FromNative(event.text.windowID);
+    if (!handle) handle = m_focus;
+    for (wchar_t character : CharactersFromUtf8(event.text.text)) Input(handle, WM_CHAR, static_cast<WPARAM>(character), 1);
+}
+
+LRESULT SdlWindowSystem::Input(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!IsWindow(window)) return 0;
+    if (!IsEnabled(window)) {
+        if (message != WM_MOUSEMOVE && message != WM_MOUSELEAVE) RaiseOwnedBox(window);
+        return 0;  // a disabled window takes no input
+    }
+    if (CPaintManager::TranslateMessage(window, message, wParam, lParam)) return 0;
+    return SendMessage(window, message, wParam, lParam);
+}
+
+void SdlWindowSystem::RaiseOwnedBox(WindowHandle owner) {
+    // As on Windows, touching a window that a modal box disabled brings the box forward.
+    for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
+        const Window* w = Find(*it);
+        if (w && w->parent == owner && w->visible && w->enabled) {
+            SDL_RaiseWindow(w->native);
+            return;
+        }
+    }
+}
+
+SDL_Window* SdlWindowSystem::NativeWindow(WindowHandle window) const {
+    const Window* w = Find(window);
+    return w ? w->native : nullptr;
+}
+
+WindowHandle SdlWindowSystem::FromNative(std::uint32_t windowId) const {
+    if (windowId == 0) return nullptr;
+    for (const auto& [handle, window] : m_windows) {
+        if (window->native && SDL_GetWindowID(window->native) == windowId) return handle;
+    }
+    return nullptr;
+}
+
+LRESULT SdlWindowSystem::NonClientHitTest(SDL_Window* native, int x, int y) {
+    for (const auto& [handle, window] : m_windows) {
+        if (window->native != native) continue;
+        if (!window->procedure || !window->enabled) return HTCLIENT;
+        return SendMessage(handle, WM_NCHITTEST, 0, MakeLParam(window->rect.left + x, window->rect.top + y));
+    }
+    return HTCLIENT;
+}
+
+}  // namespace SkinUI
