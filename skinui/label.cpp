@@ -32,22 +32,26 @@ void CLabelUI::SetMultiLine(bool multiLine) {
 UiSize CLabelUI::EstimateSize(UiSize available) {
     if (m_fixedSize.cx > 0 && m_fixedSize.cy > 0) return m_fixedSize;
     if (!m_manager) return m_fixedSize;
-    if (m_measured && (!IsMultiLine() || available == m_lastAvailable)) return m_measuredSize;
+    std::wstring text = GetText();
+    if (m_measured && text == m_measuredText && (!IsMultiLine() || available == m_lastAvailable)) {
+        return m_measuredSize;
+    }
     const FontSpec& font = m_manager->GetFont(m_font);
     const UiRect& tp = m_textPadding;
     UiSize size;
     if (!IsMultiLine()) {
-        size.cx = m_fixedSize.cx > 0 ? m_fixedSize.cx : MeasureText(GetText(), font).cx + tp.left + tp.right;
+        size.cx = m_fixedSize.cx > 0 ? m_fixedSize.cx : MeasureText(text, font).cx + tp.left + tp.right;
         size.cy = m_fixedSize.cy > 0 ? m_fixedSize.cy : FontHeight(font) + 8 + tp.top + tp.bottom;
     } else {
         size.cx = m_fixedSize.cx > 0 ? m_fixedSize.cx : available.cx;
         size.cy = m_fixedSize.cy;
         if (size.cy == 0) {
             int wrap = std::max(1, size.cx - tp.left - tp.right);
-            size.cy = MeasureText(GetText(), font, wrap).cy + tp.top + tp.bottom;
+            size.cy = MeasureText(text, font, wrap).cy + tp.top + tp.bottom;
         }
     }
     m_measured = true;
+    m_measuredText = std::move(text);
     m_lastAvailable = available;
     m_measuredSize = size;
     return size;

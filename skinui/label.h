@@ -40,6 +40,9 @@ private:
     bool m_measured = false;
     UiSize m_lastAvailable;
     UiSize m_measuredSize;
+    // The text as last measured: a new language in the numbered-text table changes it without
+    // a SetText.
+    std::wstring m_measuredText;
 };
 
 // A label by another name ("Text" in markup).

@@ -5,6 +5,7 @@
 #include "skinui/option.h"
 #include "skinui/paint_manager.h"
 #include "skinui/render/text_renderer.h"
+#include "skinui/text_table.h"
 
 using namespace SkinUI;
 
@@ -106,12 +107,19 @@ TEST(Layout, TextControlsMeasureWithTheirFont) {
     EXPECT_EQ(laid.Pos(L"c").Height(), fontHeight + 8);
     EXPECT_EQ(laid.Pos(L"e").Height(), fontHeight + 8);
     EXPECT_EQ(laid.Pos(L"flex").bottom, 300);
-    // In a row a label without width is as wide as its text plus padding.
-    Laid row(R"(<HorizontalLayout><Label name="t" text="其他选项：" width="-1"/><Control name="rest"/></HorizontalLayout>)",
-             {0, 0, 300, 30});
-    (void)row;
-    int textWidth = MeasureText(L"其他选项：", FontSpec{L"微软雅黑", 14}).cx;
-    EXPECT_GT(textWidth, 40);
+}
+
+TEST(Layout, LabelMeasuresAgainWhenANumberedTextChanges) {
+    TextTable::Instance().Clear();
+    Laid laid(R"(<VerticalLayout><Label name="l" text="%{7}" textpadding="2,0,3,0"/></VerticalLayout>)",
+              {0, 0, 300, 300});
+    auto* label = laid.manager.FindControl(L"l");
+    ASSERT_TRUE(label);
+    const FontSpec font{L"微软雅黑", 14};
+    EXPECT_EQ(label->EstimateSize({300, 300}).cx, MeasureText(L"%{7}", font).cx + 5);
+    TextTable::Instance().SetText(7, L"其他选项：其他选项：");
+    EXPECT_EQ(label->EstimateSize({300, 300}).cx, MeasureText(L"其他选项：其他选项：", font).cx + 5);
+    TextTable::Instance().Clear();
 }
 
 TEST(Layout, MultiLineLabelWrapsToTheOfferedWidth) {
