@@ -99,7 +99,7 @@ void CContainerUI::SetAttribute(const std::wstring& name, const std::wstring& va
     if (name == L"inset") {
         SetInset(ParseRect(value));
     } else if (name == L"childpadding") {
-        SetChildPadding(ParseInt(value));
+        SetChildPadding(ParseLength(value));
     } else if (name == L"childalign") {
         m_childAlign = value == L"center" ? DT_CENTER : value == L"right" ? DT_RIGHT : DT_LEFT;
         NeedUpdate();

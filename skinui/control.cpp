@@ -115,23 +115,23 @@ void CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
     } else if (name == L"focusbordercolor") {
         if (auto c = ParseColour(value)) m_focusBorderColor = *c;
     } else if (name == L"bordersize") {
-        m_borderSize = ParseInt(value);
+        m_borderSize = ParseLength(value);
     } else if (name == L"borderround") {
         m_borderRound = ParseSize(value);
     } else if (name == L"bkimage") {
         SetBkImage(value);
     } else if (name == L"width") {
-        SetFixedWidth(ParseInt(value));
+        SetFixedWidth(ParseLength(value));
     } else if (name == L"height") {
-        SetFixedHeight(ParseInt(value));
+        SetFixedHeight(ParseLength(value));
     } else if (name == L"minwidth") {
-        SetMinWidth(ParseInt(value));
+        SetMinWidth(ParseLength(value));
     } else if (name == L"minheight") {
-        SetMinHeight(ParseInt(value));
+        SetMinHeight(ParseLength(value));
     } else if (name == L"maxwidth") {
-        SetMaxWidth(ParseInt(value));
+        SetMaxWidth(ParseLength(value));
     } else if (name == L"maxheight") {
-        SetMaxHeight(ParseInt(value));
+        SetMaxHeight(ParseLength(value));
     } else if (name == L"name") {
         SetName(value);
     } else if (name == L"text") {

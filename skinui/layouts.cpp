@@ -10,6 +10,10 @@ namespace {
 
 int Clamp(int value, int minimum, int maximum) { return std::max(minimum, std::min(value, maximum)); }
 
+// Sums over many children are kept in 64 bits; what becomes a coordinate is brought back into
+// a range whose widths still fit an int.
+int Coordinate(long long value) { return static_cast<int>(std::clamp(value, -1000000000LL, 1000000000LL)); }
+
 }  // namespace
 
 CControlUI* CVerticalLayoutUI::GetInterface(const std::wstring& name) {
@@ -23,7 +27,8 @@ void CVerticalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
     const int availableWidth = inner.Width(), availableHeight = inner.Height();
 
     // Pass 1: measure the fixed children and count the flexible ones.
-    int flowed = 0, flexible = 0, fixedTotal = 0;
+    int flowed = 0, flexible = 0;
+    long long fixedTotal = 0;
     for (int i = 0; i < GetCount(); ++i) {
         CControlUI* item = m_items[i];
         if (!item->IsVisible()) continue;
@@ -40,14 +45,14 @@ void CVerticalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
         } else {
             size.cy = Clamp(size.cy, item->GetMinHeight(), item->GetMaxHeight());
         }
-        fixedTotal += p.top + p.bottom + (size.cy == 0 ? 0 : size.cy);
+        fixedTotal += static_cast<long long>(p.top) + p.bottom + (size.cy == 0 ? 0 : size.cy);
         ++flowed;
     }
-    if (flowed > 0) fixedTotal += m_childPadding * (flowed - 1);
-    int share = flexible > 0 ? std::max(0, (availableHeight - fixedTotal) / flexible) : 0;
+    if (flowed > 0) fixedTotal += static_cast<long long>(m_childPadding) * (flowed - 1);
+    int share = flexible > 0 ? Coordinate(std::max(0LL, (availableHeight - fixedTotal) / flexible)) : 0;
 
     // Pass 2: place.
-    int y = inner.top, remainingHeight = availableHeight, remainingFixed = fixedTotal;
+    long long y = inner.top, remainingHeight = availableHeight, remainingFixed = fixedTotal;
     int flexibleSeen = 0, placed = 0;
     for (CControlUI* item : m_items) {
         if (!item->IsVisible() || item->IsFloat()) continue;
@@ -58,14 +63,15 @@ void CVerticalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
         int w = std::min(fw, availableWidth - p.left - p.right);
         remainingFixed -= p.top + p.bottom;
         if (placed > 0) remainingFixed -= m_childPadding;
-        UiSize size = item->EstimateSize({w, std::min(fh, remainingHeight)});
+        UiSize size = item->EstimateSize({w, Coordinate(std::min<long long>(fh, remainingHeight))});
         int height = size.cy;
         if (height != 0) {
             height = Clamp(height, item->GetMinHeight(), item->GetMaxHeight());
             remainingFixed -= height;
         } else {
             ++flexibleSeen;
-            height = flexibleSeen == flexible ? std::max(0, remainingHeight - p.bottom - remainingFixed) : share;
+            height = flexibleSeen == flexible ? Coordinate(std::max(0LL, remainingHeight - p.bottom - remainingFixed))
+                                              : share;
             height = Clamp(height, item->GetMinHeight(), item->GetMaxHeight());
         }
         int maxWidth = item->GetMaxWidth() == 0 ? availableWidth - p.left - p.right : item->GetMaxWidth();
@@ -73,9 +79,9 @@ void CVerticalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
         int x = inner.left + p.left;
         if (m_childAlign == DT_CENTER) x = inner.left + inner.Width() / 2 - width / 2;
         else if (m_childAlign == DT_RIGHT) x = inner.right - p.right - width;
-        item->SetPos({x, y + p.top, x + width, y + p.top + height}, false);
-        y += height + p.top + p.bottom + m_childPadding;
-        remainingHeight -= height + p.bottom + m_childPadding;
+        item->SetPos({x, Coordinate(y + p.top), x + width, Coordinate(y + p.top + height)}, false);
+        y += static_cast<long long>(height) + p.top + p.bottom + m_childPadding;
+        remainingHeight -= static_cast<long long>(height) + p.bottom + m_childPadding;
         ++placed;
     }
 }
@@ -90,7 +96,8 @@ void CHorizontalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
     const UiRect inner = rc.Deflated(m_inset);
     const int availableWidth = inner.Width(), availableHeight = inner.Height();
 
-    int flowed = 0, flexible = 0, fixedTotal = 0;
+    int flowed = 0, flexible = 0;
+    long long fixedTotal = 0;
     for (int i = 0; i < GetCount(); ++i) {
         CControlUI* item = m_items[i];
         if (!item->IsVisible()) continue;
@@ -108,13 +115,13 @@ void CHorizontalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
         }
         if (width == 0) ++flexible;
         else width = Clamp(width, item->GetMinWidth(), item->GetMaxWidth());
-        fixedTotal += p.left + p.right + width;
+        fixedTotal += static_cast<long long>(p.left) + p.right + width;
         ++flowed;
     }
-    if (flowed > 0) fixedTotal += m_childPadding * (flowed - 1);
-    int share = flexible > 0 ? std::max(0, (availableWidth - fixedTotal) / flexible) : 0;
+    if (flowed > 0) fixedTotal += static_cast<long long>(m_childPadding) * (flowed - 1);
+    int share = flexible > 0 ? Coordinate(std::max(0LL, (availableWidth - fixedTotal) / flexible)) : 0;
 
-    int x = inner.left, remainingWidth = availableWidth, remainingFixed = fixedTotal;
+    long long x = inner.left, remainingWidth = availableWidth, remainingFixed = fixedTotal;
     int flexibleSeen = 0, placed = 0;
     for (CControlUI* item : m_items) {
         if (!item->IsVisible() || item->IsFloat()) continue;
@@ -134,7 +141,8 @@ void CHorizontalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
             remainingFixed -= width;
         } else {
             ++flexibleSeen;
-            width = flexibleSeen == flexible ? std::max(0, remainingWidth - p.right - remainingFixed) : share;
+            width = flexibleSeen == flexible ? Coordinate(std::max(0LL, remainingWidth - p.right - remainingFixed))
+                                             : share;
             width = Clamp(width, item->GetMinWidth(), item->GetMaxWidth());
         }
         int maxHeight = item->GetMaxHeight() == 0 ? availableHeight - p.top - p.bottom : item->GetMaxHeight();
@@ -142,9 +150,9 @@ void CHorizontalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
         int y = inner.top + p.top;
         if (m_childVAlign == DT_VCENTER) y = inner.top + inner.Height() / 2 - height / 2;
         else if (m_childVAlign == DT_BOTTOM) y = inner.bottom - p.bottom - height;
-        item->SetPos({x + p.left, y, x + p.left + width, y + height}, false);
-        x += width + p.left + p.right + m_childPadding;
-        remainingWidth -= width + p.right + m_childPadding;
+        item->SetPos({Coordinate(x + p.left), y, Coordinate(x + p.left + width), y + height}, false);
+        x += static_cast<long long>(width) + p.left + p.right + m_childPadding;
+        remainingWidth -= static_cast<long long>(width) + p.right + m_childPadding;
         ++placed;
     }
 }

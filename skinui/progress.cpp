@@ -29,9 +29,9 @@ UiSize CProgressUI::EstimateSize(UiSize available) { return CLabelUI::EstimateSi
 void CProgressUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
     if (name == L"foreimage") SetForeImage(value);
     else if (name == L"hor") SetHorizontal(ParseBool(value));
-    else if (name == L"min") SetMinValue(ParseInt(value));
-    else if (name == L"max") SetMaxValue(ParseInt(value));
-    else if (name == L"value") SetValue(ParseInt(value));
+    else if (name == L"min") SetMinValue(ParseLength(value));
+    else if (name == L"max") SetMaxValue(ParseLength(value));
+    else if (name == L"value") SetValue(ParseLength(value));
     else if (name == L"isstretchfore") {
         // The fore image is always drawn as a nine-grid over the covered share.
     } else {

@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/utf8.h"
@@ -58,7 +59,7 @@ void AddFont(const pugi::xml_node& node, CPaintManager* manager) {
         std::wstring name = Wide(attribute.name()), value = Wide(attribute.value());
         if (name == L"id") id = ParseInt(value, -1);
         else if (name == L"name") font.name = value;
-        else if (name == L"size") font.size = ParseInt(value, 12);
+        else if (name == L"size") font.size = std::clamp(ParseInt(value, 12), 1, 500);
         else if (name == L"bold") font.bold = ParseBool(value);
         else if (name == L"underline") font.underline = ParseBool(value);
         else if (name == L"italic") font.italic = ParseBool(value);

@@ -1,5 +1,6 @@
 #include "skinui/markup/value_parser.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -15,12 +16,12 @@ std::vector<int> ParseList(const std::wstring& text, std::size_t count) {
         while (*p && !(*p == L'-' || *p == L'+' || (*p >= L'0' && *p <= L'9'))) ++p;
         if (!*p) break;
         wchar_t* end = nullptr;
-        long value = std::wcstol(p, &end, 10);
+        long long value = std::wcstoll(p, &end, 10);
         if (end == p) {
             ++p;
             continue;
         }
-        values.push_back(static_cast<int>(value));
+        values.push_back(static_cast<int>(std::clamp<long long>(value, -kMaxLength, kMaxLength)));
         p = end;
     }
     values.resize(count, 0);
@@ -37,6 +38,10 @@ int ParseInt(const std::wstring& text, int fallback) {
     if (value > 0x7FFFFFFF) return 0x7FFFFFFF;
     if (value < -0x7FFFFFFF - 1) return -0x7FFFFFFF - 1;
     return static_cast<int>(value);
+}
+
+int ParseLength(const std::wstring& text, int fallback) {
+    return std::clamp(ParseInt(text, fallback), -kMaxLength, kMaxLength);
 }
 
 UiSize ParseSize(const std::wstring& text) {

@@ -83,6 +83,12 @@ bool PrepareImage(ImageDrawRecord& r) {
 
 bool DrawImage(Bitmap& target, const UiRect& control, const UiRect& paint, ImageDrawRecord& r) {
     if (!PrepareImage(r)) return false;
+    return DrawImageRecord(target, control, paint, r, r.image.get());
+}
+
+bool DrawImageRecord(Bitmap& target, const UiRect& control, const UiRect& paint, const ImageDrawRecord& r,
+                     const Image* image) {
+    if (!r.hasColour && !image) return false;
     UiRect dest = control;
     if (!r.dest.IsZero()) {
         dest = {control.left + r.dest.left, control.top + r.dest.top,
@@ -94,13 +100,12 @@ bool DrawImage(Bitmap& target, const UiRect& control, const UiRect& paint, Image
         target.FillRect(dest, r.colour, Intersect(paint, control));
         return true;
     }
-    const Image& image = *r.image;
     UiRect source = r.source;
-    if (source.IsZero()) source = image.bitmap.Bounds();
-    source.right = std::min(source.right, image.bitmap.Width());
-    source.bottom = std::min(source.bottom, image.bitmap.Height());
-    ImagePieces pieces{dest, paint, source, r.corners, image.hasAlpha, r.fade, r.hole, r.xtiled, r.ytiled};
-    DrawImagePieces(target, image.bitmap, pieces);
+    if (source.IsZero()) source = image->bitmap.Bounds();
+    source.right = std::min(source.right, image->bitmap.Width());
+    source.bottom = std::min(source.bottom, image->bitmap.Height());
+    ImagePieces pieces{dest, paint, source, r.corners, image->hasAlpha, r.fade, r.hole, r.xtiled, r.ytiled};
+    DrawImagePieces(target, image->bitmap, pieces);
     return true;
 }
 

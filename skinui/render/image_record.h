@@ -46,4 +46,10 @@ bool PrepareImage(ImageDrawRecord& record);
 // rectangle, touching only the paint rectangle. False when nothing could be drawn.
 bool DrawImage(Bitmap& target, const UiRect& control, const UiRect& paint, ImageDrawRecord& record);
 
+// Draws a parsed record with the given image (none for a colour record): the source and
+// destination rules, then the pieces. False when nothing meets the control and the paint
+// rectangle.
+bool DrawImageRecord(Bitmap& target, const UiRect& control, const UiRect& paint, const ImageDrawRecord& record,
+                     const Image* image);
+
 }  // namespace SkinUI
