@@ -7,6 +7,7 @@
 
 #include "platform/utf8.h"
 #include "skinui/button.h"
+#include "skinui/combo.h"
 #include "skinui/container.h"
 #include "skinui/edit.h"
 #include "skinui/label.h"
@@ -103,6 +104,8 @@ CControlUI* CMarkupBuilder::CreateBuiltInControl(const std::wstring& className) 
     if (name == L"checkbox") return new CCheckBoxUI;
     if (name == L"edit") return new CEditUI;
     if (name == L"progress") return new CProgressUI;
+    if (name == L"combo") return new CComboUI;
+    if (name == L"listlabelelement") return new CListLabelElementUI;
     return nullptr;
 }
 

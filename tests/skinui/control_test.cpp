@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "skinui/button.h"
+#include "skinui/combo.h"
 #include "skinui/container.h"
 #include "skinui/edit.h"
 #include "skinui/option.h"
@@ -177,6 +178,47 @@ TEST_F(ControlTest, TabSelectionNotifiesWithNewAndOldIndex) {
     EXPECT_EQ(tabs.seen.back().lParam, 0);
     // A hidden page's button cannot be clicked.
     EXPECT_FALSE(system.ClickControl(tabs.GetHWND(), tabs.FindControl(L"b")));
+}
+
+TEST_F(ControlTest, ComboChoosesByIndexKeysAndWheelAndShowsTheChosenText) {
+    WriteSkin(L"combo.xml", R"(<Window size="120,30"><HorizontalLayout bkcolor="#FFFFFFFF">
+        <Combo name="combo" width="120" textcolor="#FF000000">
+          <ListLabelElement name="en" text="English"/><ListLabelElement text="简体中文"/><ListLabelElement text="日本語"/>
+        </Combo></HorizontalLayout></Window>)");
+    TestWindow win(L"combo.xml");
+    WindowHandle h = win.Open();
+    auto* combo = static_cast<CComboUI*>(win.FindControl(L"combo"));
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(combo->GetCurSel(), -1);
+    EXPECT_TRUE(win.FindControl(L"en"));  // items keep their names
+    auto textPixels = [&] {
+        Bitmap shot = system.Snapshot(h);
+        int dark = 0;
+        for (int y = 0; y < shot.Height(); ++y) {
+            for (int x = 0; x < shot.Width(); ++x) dark += (shot.At(x, y) & 0xFF) < 0x80;
+        }
+        return dark;
+    };
+    EXPECT_EQ(textPixels(), 0);  // nothing chosen, nothing shown
+
+    EXPECT_FALSE(combo->SelectItem(3));
+    EXPECT_FALSE(combo->SelectItem(-1));
+    EXPECT_TRUE(combo->SelectItem(1));
+    EXPECT_TRUE(combo->SelectItem(1));
+    ASSERT_EQ(win.Count(L"itemselect"), 1);
+    EXPECT_EQ(win.seen.back().wParam, 1u);
+    EXPECT_EQ(win.seen.back().lParam, -1);
+    EXPECT_GT(textPixels(), 20);
+
+    system.Click(h, 60, 15);  // takes the focus
+    system.KeyDown(h, 0x28);  // down
+    EXPECT_EQ(combo->GetCurSel(), 2);
+    system.KeyDown(h, 0x28);  // already the last
+    system.MouseMove(h, 60, 15);
+    system.SendMessage(h, WM_MOUSEWHEEL, static_cast<WPARAM>(120) << 16, MakeLParam(60, 15));
+    EXPECT_EQ(combo->GetCurSel(), 1);
+    EXPECT_EQ(win.Count(L"itemselect"), 3);
+    EXPECT_EQ(combo->GetItemAt(combo->GetCurSel())->GetText(), L"简体中文");
 }
 
 TEST_F(ControlTest, MissingImageDrawsNothingAndIsNotLookedUpAgain) {
