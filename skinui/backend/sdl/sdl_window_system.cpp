@@ -52,6 +52,8 @@ SdlWindowSystem::SdlWindowSystem() : m_timers(std::make_unique<TimerTable>()) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // A poll would otherwise report an empty queue once per batch while events still wait.
+    SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
     if (SDL_InitSubSystem(kSubsystems) != 0) {
         m_error = SdlError(L"cannot open a display");
         DEBUG_LOG(L"%s", m_error.c_str());

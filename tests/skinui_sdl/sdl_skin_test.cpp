@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "skinui/backend/headless/headless_window_system.h"
+#include "skinui/skin_resources.h"
+#include "tests/skinui/skin_fixture.h"
+#include "tests/skinui_sdl/sdl_fixture.h"
+#include "tests/support/temp_folder.h"
+
+using namespace SkinUI;
+using namespace sdl_testing;
+using skin_testing::TestWindow;
+
+namespace {
+
+const char* kOwnerSkin = R"(<Window size="200,120">
+  <VerticalLayout bkcolor="#FFFFFFFF"><Button name="ownerBtn" text="owner" height="40"/><Control/></VerticalLayout>
+</Window>)";
+
+const char* kBoxSkin = R"(<Window size="120,80" caption="0,0,0,30">
+  <VerticalLayout bkcolor="#FFF5FAFE">
+    <HorizontalLayout height="30"><Control/><Button name="closebtn" width="30" height="30"/></HorizontalLayout>
+    <Control/>
+  </VerticalLayout>
+</Window>)";
+
+// A window that notes, for every message posted to it, whether it could take input then.
+class ProbeWindow : public TestWindow {
+public:
+    using TestWindow::TestWindow;
+    LRESULT HandleCustomMessage(UINT message, WPARAM, LPARAM, bool& handled) override {
+        handled = message == WM_USER + 9;
+        if (handled) enabledWhenPosted.push_back(GetWindowSystem()->IsEnabled(GetHWND()));
+        return 0;
+    }
+    std::vector<bool> enabledWhenPosted;
+};
+
+class SdlSkinTest : public SdlFixture {
+protected:
+    void SetUp() override {
+        SdlFixture::SetUp();
+        SkinResources::Instance().Reset();
+        SkinResources::Instance().SetResourcePath(folder.Path());
+        folder.WriteFile(L"owner.xml", kOwnerSkin);
+        folder.WriteFile(L"box.xml", kBoxSkin);
+    }
+    void TearDown() override {
+        for (WindowHandle w : system->Windows()) system->DestroyWindow(w);
+        SkinResources::Instance().Reset();
+    }
+    // Clicks the control's centre through SDL's queue; its window must have been painted.
+    void ClickControl(TestWindow& window, const std::wstring& name) {
+        CControlUI* control = window.FindControl(name);
+        ASSERT_TRUE(control);
+        UiRect pos = control->GetPos();
+        ASSERT_FALSE(pos.IsEmpty());
+        Click(window.GetHWND(), pos.left + pos.Width() / 2, pos.top + pos.Height() / 2);
+    }
+
+    testing_support::TempFolder folder;
+};
+
+}  // namespace
+
+TEST_F(SdlSkinTest, ModalBoxDisablesItsOwnerAndGivesTheFocusBack) {
+    ProbeWindow ownerWindow(L"owner.xml");
+    WindowHandle ownerHandle = ownerWindow.Open();
+    TestWindow box(L"box.xml");
+    WindowHandle boxHandle = box.Open(ownerHandle);
+    system->RunPending();  // both laid out
+    // Queued before the box runs, taken by its loop in this order.
+    system->PostMessage(ownerHandle, WM_USER + 9, 0, 0);
+    ClickControl(ownerWindow, L"ownerBtn");
+    ClickControl(box, L"closebtn");
+    box.ShowModal();
+    EXPECT_FALSE(system->IsWindow(boxHandle));
+    EXPECT_EQ(ownerWindow.enabledWhenPosted, std::vector<bool>{false});
+    EXPECT_EQ(ownerWindow.Count(L"click"), 0);  // the owner could not be clicked meanwhile
+    EXPECT_TRUE(system->IsEnabled(ownerHandle));
+    EXPECT_EQ(system->GetFocus(), ownerHandle);
+    // And takes clicks again.
+    ClickControl(ownerWindow, L"ownerBtn");
+    system->RunPending();
+    EXPECT_EQ(ownerWindow.Count(L"click"), 1);
+}
+
+TEST_F(SdlSkinTest, QuitDuringModalBoxEndsItsLoopAndReachesTheOuterOne) {
+    TestWindow ownerWindow(L"owner.xml");
+    WindowHandle ownerHandle = ownerWindow.Open();
+    TestWindow box(L"box.xml");
+    WindowHandle boxHandle = box.Open(ownerHandle);
+    system->PostQuitMessage(4);
+    box.ShowModal();
+    EXPECT_TRUE(system->IsWindow(boxHandle));
+    EXPECT_TRUE(system->IsEnabled(ownerHandle));
+    Utils::PumpStep step = Utils::PumpStep::Dispatched;
+    for (int turns = 0; step != Utils::PumpStep::Quit && turns < 1000; ++turns) step = system->PumpOne(0);
+    EXPECT_EQ(step, Utils::PumpStep::Quit);
+    EXPECT_EQ(system->QuitCode(), 4);
+}
+
+namespace {
+
+// The main skin's window as the headless back end paints it.
+Bitmap HeadlessMainWindow() {
+    WindowSystem* previous = GetWindowSystem();
+    Bitmap pixels;
+    {
+        HeadlessWindowSystem headless;
+        SetWindowSystem(&headless);
+        TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+        if (WindowHandle handle = window.Open()) pixels = headless.Snapshot(handle);
+        for (WindowHandle w : headless.Windows()) headless.DestroyWindow(w);
+    }
+    SetWindowSystem(previous);
+    return pixels;
+}
+
+int CountDifferences(const Bitmap& expected, const Bitmap& actual, int left, int top) {
+    int differences = 0;
+    for (int y = 0; y < expected.Height(); ++y) {
+        for (int x = 0; x < expected.Width(); ++x) {
+            // Outside the rounded region the screen shows whatever lies beneath.
+            if ((expected.At(x, y) >> 24) == 0) continue;
+            differences += (expected.At(x, y) & 0xFFFFFF) != (actual.At(left + x, top + y) & 0xFFFFFF);
+        }
+    }
+    return differences;
+}
+
+}  // namespace
+
+TEST_F(SdlSkinTest, MainWindowShowsTheHeadlessPixelsAndTakesAClick) {
+    Bitmap expected = HeadlessMainWindow();
+    ASSERT_FALSE(expected.IsEmpty());
+    TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+    WindowHandle handle = window.Open();
+    ASSERT_TRUE(handle);
+    Bitmap shown = system->ReadBack(handle);
+    ASSERT_EQ(shown.Width(), expected.Width());
+    ASSERT_EQ(shown.Height(), expected.Height());
+    EXPECT_EQ(CountDifferences(expected, shown, 0, 0), 0);
+    ClickControl(window, L"customeBtn");
+    system->RunPending();
+    ASSERT_EQ(window.Count(L"click"), 1);
+    EXPECT_EQ(window.seen.back().sender, L"customeBtn");
+}
+
+namespace {
+
+bool Installed(const char* program) {
+    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The whole screen from an X window dump (24 or 32 bits a pixel, either byte order).
+Bitmap ReadScreenDump(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto field = [&](int index) {
+        const unsigned char* p = bytes.data() + index * 4;
+        return static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+    };
+    if (bytes.size() < 100) return {};
+    const std::uint32_t headerSize = field(0), width = field(4), height = field(5), lsbFirst = field(7) == 0,
+                        bitsPerPixel = field(11), bytesPerLine = field(12), colours = field(19);
+    const std::size_t start = headerSize + colours * 12;
+    const std::uint32_t pixelBytes = bitsPerPixel / 8;
+    if ((pixelBytes != 3 && pixelBytes != 4) || start + std::size_t(bytesPerLine) * height > bytes.size()) return {};
+    Bitmap screen(static_cast<int>(width), static_cast<int>(height));
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const unsigned char* p = bytes.data() + start + std::size_t(y) * bytesPerLine + x * pixelBytes;
+            std::uint32_t value = 0;
+            for (std::uint32_t i = 0; i < pixelBytes; ++i) {
+                value |= static_cast<std::uint32_t>(p[i]) << (8 * (lsbFirst ? i : pixelBytes - 1 - i));
+            }
+            screen.Set(static_cast<int>(x), static_cast<int>(y), 0xFF000000 | (value & 0xFFFFFF));
+        }
+    }
+    return screen;
+}
+
+}  // namespace
+
+// Run by CTest under xvfb-run (KELVO_DISPLAY_TEST=1); skipped anywhere else.
+TEST(SdlOnDisplay, MainWindowOnScreenMatchesHeadlessAndTakesARealClick) {
+    if (!std::getenv("KELVO_DISPLAY_TEST") || !std::getenv("DISPLAY")) GTEST_SKIP() << "needs xvfb-run";
+    if (!Installed("xwd") || !Installed("xdotool")) GTEST_SKIP() << "needs xwd and xdotool";
+    unsetenv("SDL_VIDEODRIVER");
+    // The pointer waits in a corner so that nothing is hot when the screen is taken.
+    ASSERT_EQ(std::system("xdotool mousemove 0 0"), 0);
+    Bitmap expected = HeadlessMainWindow();
+    ASSERT_FALSE(expected.IsEmpty());
+
+    SdlWindowSystem system;
+    ASSERT_TRUE(system.IsReady()) << SDL_GetError();
+    SetWindowSystem(&system);
+    {
+        TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+        WindowHandle handle = window.Create(nullptr, L"Kelvo Kids", WS_OVERLAPPEDWINDOW, 0);
+        ASSERT_TRUE(handle);
+        window.CenterWindow();
+        window.ShowWindow();
+        // The server maps the window and asks for its contents; the pump answers.
+        for (int turns = 0; turns < 20; ++turns) system.PumpOne(50);
+        const UiRect rect = system.GetWindowRect(handle);
+
+        testing_support::TempFolder folder;
+        const std::string dump = folder.NativePath() + "/screen.xwd";
+        ASSERT_EQ(std::system(("xwd -root -silent > " + dump).c_str()), 0);
+        Bitmap screen = ReadScreenDump(dump);
+        ASSERT_GE(screen.Width(), rect.right);
+        ASSERT_GE(screen.Height(), rect.bottom);
+        EXPECT_EQ(CountDifferences(expected, screen, rect.left, rect.top), 0);
+
+        CControlUI* button = window.FindControl(L"customeBtn");
+        ASSERT_TRUE(button);
+        const UiRect pos = button->GetPos();
+        const std::string click = "xdotool mousemove " + std::to_string(rect.left + pos.left + pos.Width() / 2) + " " +
+                                  std::to_string(rect.top + pos.top + pos.Height() / 2) + " click 1";
+        ASSERT_EQ(std::system(click.c_str()), 0);
+        for (int turns = 0; window.Count(L"click") == 0 && turns < 200; ++turns) system.PumpOne(50);
+        ASSERT_EQ(window.Count(L"click"), 1);
+        EXPECT_EQ(window.seen.back().sender, L"customeBtn");
+    }
+    SetWindowSystem(nullptr);
+}
