@@ -31,13 +31,19 @@ bool SkinResources::SetArchive(const std::uint8_t* data, std::size_t size) {
     m_archiveBytes.assign(data, data + size);
     if (!m_archive.Open(m_archiveBytes.data(), m_archiveBytes.size())) {
         m_archiveBytes.clear();
+        m_archiveDamaged = true;
         return false;
     }
+    m_archiveDamaged = false;
     return true;
 }
 
 bool SkinResources::ReadMarkup(const std::wstring& name, std::vector<std::uint8_t>& bytes,
                                std::wstring& error) const {
+    if (m_archiveDamaged) {
+        error = L"Error opening zip file";
+        return false;
+    }
     if (m_archive.IsOpen()) {
         const std::vector<std::uint8_t>* entry = m_archive.Find(name);
         if (!entry) {
@@ -78,6 +84,7 @@ bool SkinResources::ReadMarkup(const std::wstring& name, std::vector<std::uint8_
 }
 
 bool SkinResources::ReadFile(const std::wstring& name, std::vector<std::uint8_t>& bytes) const {
+    if (m_archiveDamaged) return false;
     if (m_archive.IsOpen()) {
         const std::vector<std::uint8_t>* entry = m_archive.Find(name);
         if (!entry) return false;
@@ -108,6 +115,7 @@ std::shared_ptr<const Image> SkinResources::LoadImage(const std::wstring& name, 
 void SkinResources::Reset() {
     m_resourcePath.clear();
     m_archive = SkinArchive();
+    m_archiveDamaged = false;
     m_archiveBytes.clear();
     m_images.clear();
 }

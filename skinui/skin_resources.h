@@ -21,7 +21,8 @@ public:
     const std::wstring& GetResourcePath() const { return m_resourcePath; }
 
     // The first archive handed over stays for the process; later calls keep it. True when an
-    // archive is open afterwards.
+    // archive is open afterwards. An archive that cannot be read leaves the skin unreadable
+    // (every look-up fails with "Error opening zip file") until a readable one is handed over.
     bool SetArchive(const std::uint8_t* data, std::size_t size);
     bool HasArchive() const { return m_archive.IsOpen(); }
     const SkinArchive& Archive() const { return m_archive; }
@@ -39,6 +40,7 @@ public:
 private:
     std::wstring m_resourcePath;
     SkinArchive m_archive;
+    bool m_archiveDamaged = false;
     std::vector<std::uint8_t> m_archiveBytes;
     std::map<std::wstring, std::shared_ptr<const Image>> m_images;
 };

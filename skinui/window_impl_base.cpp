@@ -169,7 +169,8 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     if (GetResourceType() == UILIB_ZIPRESOURCE) {
         ResourceBlob blob = FindResource(L"ZIPRES", ParseInt(GetResourceID(), 0));
         if (!blob.data || blob.size == 0) return 0;  // the window stays empty
-        if (!resources.SetArchive(blob.data, blob.size)) return 0;
+        // A damaged archive fails below, when the markup cannot be read from it.
+        resources.SetArchive(blob.data, blob.size);
     } else if (GetResourceType() == UILIB_ZIP) {
         std::optional<std::string> bytes =
             platform::ReadWholeFile(platform::JoinPath(resources.GetResourcePath(), GetZIPFileName()));

@@ -114,6 +114,23 @@ TEST_F(WindowTest, UnreadableMarkupShowsTheErrorBoxAndExitsWithOne) {
     }
 }
 
+TEST_F(WindowTest, ADamagedSkinArchiveIsTheUnreadableMarkupPath) {
+    class ArchiveWindow : public TestWindow {
+    public:
+        ArchiveWindow() : TestWindow(L"skin.xml", UILIB_ZIP) {}
+        std::wstring GetZIPFileName() const override { return L"skin.7z"; }
+    };
+    folder.WriteFile(L"skin.7z", std::string("7z\xBC\xAF\x27\x1C") + std::string(300, 'x'));
+    WriteSkin(L"skin.xml", "<Window><Label/></Window>");  // beside it on disk, and not used
+    ArchiveWindow window;
+    EXPECT_FALSE(window.Open());
+    EXPECT_EQ(g_exitCode, 1);
+    ASSERT_FALSE(system.SystemMessages().empty());
+    EXPECT_EQ(system.SystemMessages().back().first, L"加载资源文件失败");
+    std::vector<std::uint8_t> bytes;
+    EXPECT_FALSE(SkinResources::Instance().ReadFile(L"skin.xml", bytes));
+}
+
 TEST_F(WindowTest, ModalRunEndsWithTheCloseValueAndGivesTheOwnerBack) {
     WriteSkin(L"title.xml", kTitleSkin);
     TestWindow owner(L"title.xml");
