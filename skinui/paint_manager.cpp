@@ -132,8 +132,8 @@ void CPaintManager::SendNotify(CControlUI* control, const std::wstring& type, WP
 
 void CPaintManager::SendNotify(Notification& message, bool async, bool enableRepeat) {
     message.timestamp = platform::GetTickCount();
-    if (message.sender && message.virtualWindow.empty()) message.virtualWindow = message.sender->GetVirtualWnd();
     if (!async) {
+        if (message.sender && message.virtualWindow.empty()) message.virtualWindow = message.sender->GetVirtualWnd();
         message.mouse = m_lastMouse;
         std::vector<INotifySink*> sinks = m_notifiers;
         for (INotifySink* sink : sinks) {
@@ -180,6 +180,8 @@ void CPaintManager::DeliverQueued() {
         if (batch[i].type.empty()) continue;
         Notification message = batch[i];
         message.mouse = m_lastMouse;
+        // Read here rather than by the sender, which may be another thread.
+        if (message.sender && message.virtualWindow.empty()) message.virtualWindow = message.sender->GetVirtualWnd();
         std::vector<INotifySink*> sinks = m_notifiers;
         for (INotifySink* sink : sinks) {
             if (std::find(m_notifiers.begin(), m_notifiers.end(), sink) != m_notifiers.end()) sink->Notify(message);

@@ -59,7 +59,9 @@ public:
     int GetFontHeight(int id) const { return FontHeight(GetFont(id)); }
     int MeasureTextWidth(const std::wstring& text, int fontId) const;
 
-    // Notifications.
+    // Notifications. A synchronous one reaches every sink at once; a queued one (async) is
+    // delivered later on the window's thread, and may be sent from any thread: nothing of the
+    // control tree is read until delivery.
     void AddNotifier(INotifySink* sink);
     void RemoveNotifier(INotifySink* sink);
     void SendNotify(CControlUI* control, const std::wstring& type, WPARAM wParam = 0, LPARAM lParam = 0,

@@ -386,4 +386,9 @@ TEST_F(WindowTest, NotificationsNameTheVirtualWindowOfTheirSender) {
     system.ClickControl(h, L"b");
     ASSERT_FALSE(window.virtualWindows.empty());
     EXPECT_EQ(window.virtualWindows.back(), L"page");
+    // A queued one learns it on delivery.
+    window.GetPaintManager().SendNotify(window.FindControl(L"b"), L"install", 1, 0, true);
+    system.RunPending();
+    EXPECT_EQ(window.seen.back().type, L"install");
+    EXPECT_EQ(window.virtualWindows.back(), L"page");
 }
