@@ -26,7 +26,12 @@ void CControlUI::SetManager(CPaintManager* manager, CControlUI* parent, bool ini
     }
 }
 
-std::wstring CControlUI::GetText() const { return TextTable::Instance().Expand(m_text); }
+std::wstring CControlUI::GetText() const {
+    // An edit's text is what the user typed (a folder, say), data rather than markup: a "%{1}"
+    // in it stays as typed.
+    if (GetClass() == L"Edit") return m_text;
+    return TextTable::Instance().Expand(m_text);
+}
 
 std::wstring CControlUI::GetVirtualWnd() const {
     for (const CControlUI* control = this; control; control = control->m_parent) {

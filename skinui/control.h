@@ -40,7 +40,7 @@ public:
     virtual void SetManager(CPaintManager* manager, CControlUI* parent, bool init = true);
     virtual void DoInit() {}
 
-    // Text as written; GetText expands numbered-text references.
+    // Text as written; GetText expands numbered-text references (not in an edit's text).
     virtual std::wstring GetText() const;
     virtual void SetText(const std::wstring& text);
     const std::wstring& GetRawText() const { return m_text; }

@@ -127,14 +127,19 @@ TEST(MarkupBuilder, NumberedTextsAreExpandedWhenRegistered) {
     CPaintManager manager;
     CMarkupBuilder builder;
     CControlUI* root = builder.CreateFromText(
-        R"(<Window><MultiLanguage id="3" value="立即安装"/><Label name="l" text="%{3} and %{4} and %{x}"/></Window>)",
+        R"(<Window><MultiLanguage id="3" value="立即安装"/><VerticalLayout>
+             <Label name="l" text="%{3} and %{4} and %{x}"/><Edit name="e" text="D:\%{3}"/></VerticalLayout></Window>)",
         nullptr, &manager);
     ASSERT_TRUE(root);
     manager.AttachDialog(root);
-    EXPECT_EQ(root->GetText(), L"立即安装 and %{4} and %{x}");
+    CControlUI* label = manager.FindControl(L"l");
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->GetText(), L"立即安装 and %{4} and %{x}");
     TextTable::Instance().SetText(4, L"B");
     TextTable::Instance().SetText(3, L"A");
-    EXPECT_EQ(root->GetText(), L"A and B and %{x}");
+    EXPECT_EQ(label->GetText(), L"A and B and %{x}");
+    // What is typed into an edit is kept as typed.
+    EXPECT_EQ(manager.FindControl(L"e")->GetText(), L"D:\\%{3}");
     TextTable::Instance().Clear();
 }
 
