@@ -77,6 +77,60 @@ TEST_F(ShippedSkin, EveryWindowBuildsWithTheNamesTheInstallerUses) {
     EXPECT_TRUE(system.SystemMessages().empty());
 }
 
+TEST_F(ShippedSkin, BoxesPlaceTheirButtonsAsDesigned) {
+    struct Case {
+        const wchar_t* file;
+        UiSize ok, cancel;           // 0, 0: the box has no such button
+        const wchar_t *okText, *cancelText;
+        bool cancelFirst;            // the outlined button on the left
+        UiSize roundCorner;
+    } cases[] = {
+        {L"MessageBox1Wnd.xml", {}, {}, L"", L"", false, {2, 2}},
+        {L"MessageBox2Wnd.xml", {}, {}, L"", L"", false, {2, 2}},
+        {L"exitTipWnd.xml", {76, 32}, {76, 32}, L"是", L"否", false, {0, 0}},
+        {L"NetworkTipWnd.xml", {88, 32}, {88, 32}, L"重新安装", L"稍后再试", true, {0, 0}},
+        {L"InstalledPathTipWnd.xml", {110, 32}, {100, 32}, L"安装最新版本", L"打开软件", true, {1, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(platform::WideToUtf8(c.file));
+        TestWindow window(c.file, UILIB_ZIPRESOURCE);
+        WindowHandle handle = window.Open();
+        ASSERT_TRUE(handle);
+        system.RunPending();
+        const UiRect client{0, 0, system.GetWindowRect(handle).Width(), system.GetWindowRect(handle).Height()};
+        CPaintManager& manager = window.GetPaintManager();
+        EXPECT_EQ(manager.GetCaptionRect(), (UiRect{0, 0, 0, 30}));
+        EXPECT_EQ(manager.GetRoundCorner(), c.roundCorner);
+        EXPECT_EQ(manager.GetWindowAttribute(L"showshadow"), L"true");
+        // The close button sits at the right of the caption strip, where a press does not drag.
+        const UiRect& close = window.FindControl(L"closebtn")->GetPos();
+        EXPECT_GE(close.right, client.right - 10);
+        EXPECT_LE(close.bottom, 40);
+        EXPECT_EQ(system.SendMessage(handle, WM_NCHITTEST, 0, MakeLParam(system.GetWindowRect(handle).left + close.left + 5,
+                                                                         system.GetWindowRect(handle).top + close.top + 5)),
+                  HTCLIENT);
+        CControlUI* ok = window.FindControl(L"okBtn");
+        CControlUI* cancel = window.FindControl(L"cancelBtn");
+        if (c.ok.cx == 0) {
+            EXPECT_FALSE(ok);
+            EXPECT_FALSE(cancel);
+            const UiRect& text = window.FindControl(L"textLbl")->GetPos();
+            EXPECT_TRUE(Intersect(text, client) == text);
+        } else {
+            ASSERT_TRUE(ok && cancel);
+            EXPECT_EQ((UiSize{ok->GetPos().Width(), ok->GetPos().Height()}), c.ok);
+            EXPECT_EQ((UiSize{cancel->GetPos().Width(), cancel->GetPos().Height()}), c.cancel);
+            EXPECT_EQ(ok->GetText(), c.okText);
+            EXPECT_EQ(cancel->GetText(), c.cancelText);
+            EXPECT_EQ(cancel->GetPos().left < ok->GetPos().left, c.cancelFirst);
+            EXPECT_LE(std::max(ok->GetPos().bottom, cancel->GetPos().bottom), client.bottom - 8);
+            EXPECT_LE(std::max(ok->GetPos().right, cancel->GetPos().right), client.right - 8);
+        }
+        window.Close();
+        system.RunPending();
+    }
+}
+
 TEST_F(ShippedSkin, MainWindowPagesAndTheirContent) {
     TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
     WindowHandle handle = window.Open();
