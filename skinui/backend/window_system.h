@@ -70,6 +70,14 @@ public:
     // Whether click-through translucent windows (shadows) are possible.
     virtual bool HasLayeredWindows() const = 0;
 
+    // The window's icon from the program's icon resource of this id; false where there is none
+    // or the system shows no icons.
+    virtual bool SetIcon(WindowHandle window, int resourceId) {
+        (void)window;
+        (void)resourceId;
+        return false;
+    }
+
     // A system message box (the framework's last words before it ends the process).
     virtual void ShowSystemMessage(const std::wstring& text, const std::wstring& title) = 0;
 };

@@ -345,3 +345,12 @@ TEST(SdlKeys, CharactersFromText) {
     EXPECT_EQ(CharactersFromUtf8("a\xFF" "b"), L"ab");  // broken bytes are skipped
     EXPECT_EQ(CharactersFromUtf8(nullptr), L"");
 }
+
+TEST_F(SdlWindowSystemTest, IconFromAnImageOrAResource) {
+    WindowHandle w = Open(recorder);
+    EXPECT_TRUE(system->SetIcon(w, Bitmap(16, 16, 0x80402010)));
+    EXPECT_FALSE(system->SetIcon(w, Bitmap()));
+    EXPECT_FALSE(system->SetIcon(nullptr, Bitmap(16, 16, 0xFF000000)));
+    // This program links no icon resource: the window keeps the system's.
+    EXPECT_FALSE(system->SetIcon(w, 145));
+}

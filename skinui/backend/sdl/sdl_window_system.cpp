@@ -269,6 +269,8 @@ void SdlWindowSystem::ShowWindow(WindowHandle handle, ShowCommand command) {
         window->visible = true;
         window->invalid = true;
         if (!wasVisible) {
+            // An owned window stays above its owner, as Windows keeps it.
+            if (const Window* owner = Find(window->parent)) SDL_SetWindowModalFor(window->native, owner->native);
             SDL_ShowWindow(window->native);
             // Some window managers place a newly mapped window themselves.
             SDL_SetWindowPosition(window->native, window->rect.left, window->rect.top);

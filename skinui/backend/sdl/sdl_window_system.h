@@ -69,6 +69,7 @@ public:
     void KillTimer(WindowHandle window, UINT id) override;
     // Translucent click-through windows are not portable through SDL: shadows stay off.
     bool HasLayeredWindows() const override { return false; }
+    bool SetIcon(WindowHandle window, int resourceId) override { return SetIconFromResource(window, resourceId); }
     void ShowSystemMessage(const std::wstring& text, const std::wstring& title) override;
 
     // Utils::MessageSource: one queued event, else one pending paint, else a wait.
