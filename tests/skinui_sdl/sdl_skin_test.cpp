@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "skinui/backend/headless/headless_window_system.h"
+#include "skinui/container.h"
 #include "skinui/skin_resources.h"
 #include "tests/skinui/skin_fixture.h"
 #include "tests/skinui_sdl/sdl_fixture.h"
@@ -188,7 +189,7 @@ Bitmap ReadScreenDump(const std::string& path) {
 }  // namespace
 
 // Run by CTest under xvfb-run (KELVO_DISPLAY_TEST=1); skipped anywhere else.
-TEST(SdlOnDisplay, MainWindowOnScreenMatchesHeadlessAndTakesARealClick) {
+TEST(SdlOnDisplay, MainWindowOnScreenMatchesHeadlessAndTakesRealClicksAndTyping) {
     if (!std::getenv("KELVO_DISPLAY_TEST") || !std::getenv("DISPLAY")) GTEST_SKIP() << "needs xvfb-run";
     if (!Installed("xwd") || !Installed("xdotool")) GTEST_SKIP() << "needs xwd and xdotool";
     unsetenv("SDL_VIDEODRIVER");
@@ -227,6 +228,21 @@ TEST(SdlOnDisplay, MainWindowOnScreenMatchesHeadlessAndTakesARealClick) {
         for (int turns = 0; window.Count(L"click") == 0 && turns < 200; ++turns) system.PumpOne(50);
         ASSERT_EQ(window.Count(L"click"), 1);
         EXPECT_EQ(window.seen.back().sender, L"customeBtn");
+
+        // Typed on the custom page's folder box, the text arrives through the server's keyboard.
+        auto* pages = dynamic_cast<CTabLayoutUI*>(window.FindControl(L"mainTabLt"));
+        ASSERT_TRUE(pages);
+        pages->SelectItem(1);
+        system.RunPending();
+        CControlUI* edit = window.FindControl(L"installDirEdit");
+        ASSERT_TRUE(edit);
+        const UiRect box = edit->GetPos();
+        const std::string type = "xdotool mousemove " + std::to_string(rect.left + box.left + 20) + " " +
+                                 std::to_string(rect.top + box.top + box.Height() / 2) +
+                                 " click 1 sleep 0.2 type --delay 20 /opt/kelvo";
+        ASSERT_EQ(std::system(type.c_str()), 0);
+        for (int turns = 0; edit->GetText() != L"/opt/kelvo" && turns < 200; ++turns) system.PumpOne(50);
+        EXPECT_EQ(edit->GetText(), L"/opt/kelvo");
     }
     SetWindowSystem(nullptr);
 }
