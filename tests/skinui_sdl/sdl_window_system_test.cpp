@@ -354,3 +354,34 @@ TEST_F(SdlWindowSystemTest, IconFromAnImageOrAResource) {
     // This program links no icon resource: the window keeps the system's.
     EXPECT_FALSE(system->SetIcon(w, 145));
 }
+
+TEST_F(SdlWindowSystemTest, TextEntryThroughClipboardAndInputMethod) {
+    EXPECT_TRUE(system->SetClipboardText(L"D:\\少儿编程"));
+    EXPECT_EQ(system->GetClipboardText(), L"D:\\少儿编程");
+
+    WindowHandle w = Open(recorder);
+    system->StartTextInput(w, {5, 5, 6, 20});
+    EXPECT_TRUE(SDL_IsTextInputActive());
+    // An input method composes "zhong", then commits "中".
+    SDL_Event editing{};
+    editing.type = SDL_TEXTEDITING;
+    editing.edit.windowID = Id(w);
+    SDL_strlcpy(editing.edit.text, "zhong", sizeof editing.edit.text);
+    editing.edit.start = 5;
+    Push(editing);
+    system->RunPending();
+    EXPECT_EQ(system->CompositionText(), L"zhong");
+    ASSERT_EQ(recorder.Count(WM_IME_COMPOSITION), 1);
+    EXPECT_EQ(recorder.Of(WM_IME_COMPOSITION)[0].wParam, 5u);
+    editing.edit.text[0] = '\0';
+    editing.edit.start = 0;
+    Push(editing);
+    Text(w, "中");
+    system->RunPending();
+    EXPECT_EQ(system->CompositionText(), L"");
+    EXPECT_EQ(recorder.Count(WM_IME_ENDCOMPOSITION), 1);
+    ASSERT_EQ(recorder.Count(WM_CHAR), 1);
+    EXPECT_EQ(recorder.Of(WM_CHAR)[0].wParam, 0x4E2Du);
+    system->StopTextInput();
+    EXPECT_FALSE(SDL_IsTextInputActive());
+}

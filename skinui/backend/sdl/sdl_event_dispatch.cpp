@@ -87,6 +87,7 @@ bool SdlWindowSystem::Dispatch(const SDL_Event& event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: DispatchKey(event); break;
     case SDL_TEXTINPUT: DispatchText(event); break;
+    case SDL_TEXTEDITING: DispatchComposition(event); break;
     default: break;
     }
     return false;
@@ -289,6 +290,18 @@ void SdlWindowSystem::DispatchText(const SDL_Event& event) {
     WindowHandle handle = FromNative(event.text.windowID);
     if (!handle) handle = m_focus;
     for (wchar_t character : CharactersFromUtf8(event.text.text)) Input(handle, WM_CHAR, static_cast<WPARAM>(character), 1);
+}
+
+void SdlWindowSystem::DispatchComposition(const SDL_Event& event) {
+    WindowHandle handle = FromNative(event.edit.windowID);
+    if (!handle) handle = m_focus;
+    const bool wasComposing = !m_composition.empty();
+    m_composition = CharactersFromUtf8(event.edit.text);
+    if (!m_composition.empty()) {
+        Input(handle, WM_IME_COMPOSITION, static_cast<WPARAM>(event.edit.start), GCS_COMPSTR);
+    } else if (wasComposing) {
+        Input(handle, WM_IME_ENDCOMPOSITION, 0, 0);
+    }
 }
 
 LRESULT SdlWindowSystem::Input(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) {

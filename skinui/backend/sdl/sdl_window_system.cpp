@@ -615,6 +615,31 @@ bool SdlWindowSystem::HasTimer(WindowHandle window, UINT id) const {
     return w && w->timers.count(id) != 0;
 }
 
+std::wstring SdlWindowSystem::GetClipboardText() const {
+    if (!m_ready || !SDL_HasClipboardText()) return {};
+    char* text = SDL_GetClipboardText();
+    std::wstring result = platform::Utf8ToWideLossy(text ? text : "");
+    SDL_free(text);
+    return result;
+}
+
+bool SdlWindowSystem::SetClipboardText(const std::wstring& text) {
+    return m_ready && SDL_SetClipboardText(platform::WideToUtf8(text).c_str()) == 0;
+}
+
+void SdlWindowSystem::StartTextInput(WindowHandle window, const UiRect& caret) {
+    if (!m_ready || !IsWindow(window)) return;
+    SDL_Rect area{caret.left, caret.top, std::max(1, caret.Width()), std::max(1, caret.Height())};
+    SDL_SetTextInputRect(&area);
+    SDL_StartTextInput();
+}
+
+void SdlWindowSystem::StopTextInput() {
+    if (!m_ready) return;
+    SDL_StopTextInput();
+    m_composition.clear();
+}
+
 void SdlWindowSystem::ShowSystemMessage(const std::wstring& text, const std::wstring& title) {
     m_systemMessages.emplace_back(text, title);
     const std::string utf8Text = platform::WideToUtf8(text), utf8Title = platform::WideToUtf8(title);

@@ -84,6 +84,16 @@ public:
     // The icon linked into the program as resource type "ICON" with this id (a PNG), if any.
     bool SetIconFromResource(WindowHandle window, int resourceId);
 
+    // Text entry. The system clipboard as text (empty when it holds none).
+    std::wstring GetClipboardText() const;
+    bool SetClipboardText(const std::wstring& text);
+    // Typing into an edit: the input method places its candidate box by the caret (client
+    // coordinates of the window). Text arrives as WM_CHAR; text still being composed as
+    // WM_IME_COMPOSITION (its caret in wParam, see CompositionText) and WM_IME_ENDCOMPOSITION.
+    void StartTextInput(WindowHandle window, const UiRect& caret);
+    void StopTextInput();
+    const std::wstring& CompositionText() const { return m_composition; }
+
     // For tests and tools.
     SDL_Window* NativeWindow(WindowHandle window) const;
     WindowHandle FromNative(std::uint32_t windowId) const;
@@ -139,6 +149,7 @@ private:
     void DispatchMouse(const SDL_Event& event);
     void DispatchKey(const SDL_Event& event);
     void DispatchText(const SDL_Event& event);
+    void DispatchComposition(const SDL_Event& event);
     LRESULT Input(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam);
     // The window that takes mouse input for an event on this window, and the point in its
     // client coordinates.
@@ -181,6 +192,7 @@ private:
     Drag m_drag;
     std::map<CursorShape, SDL_Cursor*> m_cursors;
     std::vector<std::pair<std::wstring, std::wstring>> m_systemMessages;
+    std::wstring m_composition;
     bool m_quitPosted = false;
     int m_quitCode = 0;
 };
