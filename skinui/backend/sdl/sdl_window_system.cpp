@@ -57,6 +57,7 @@ SdlWindowSystem::SdlWindowSystem() : m_timers(std::make_unique<TimerTable>()) {
     if (SDL_InitSubSystem(kSubsystems) != 0) {
         m_error = SdlError(L"cannot open a display");
         DEBUG_LOG(L"%s", m_error.c_str());
+        SDL_Quit();  // whatever part did start
         return;
     }
     // SDL falls back to drawing nowhere when no display answers; only a caller who asked for that
@@ -73,6 +74,7 @@ SdlWindowSystem::SdlWindowSystem() : m_timers(std::make_unique<TimerTable>()) {
     if (m_postEvent == static_cast<std::uint32_t>(-1)) {
         m_error = L"no SDL event type left for posted messages";
         SDL_QuitSubSystem(kSubsystems);
+        SDL_Quit();
         return;
     }
     m_timerEvent = m_postEvent + 1;
