@@ -9,6 +9,7 @@
 #include "skinui/backend/headless/render_skin.h"
 #include "skinui/render/image.h"
 #include "skinui/skin_resources.h"
+#include "tests/support/temp_folder.h"
 
 using namespace SkinUI;
 
@@ -63,7 +64,8 @@ TEST(ReferenceRender, EveryWindowLooksAsReviewed) {
     };
     const bool update = std::getenv("KELVO_UPDATE_REFERENCES") != nullptr;
     const std::wstring references = platform::Utf8ToWideLossy(KELVO_REFERENCE_PICTURES);
-    const std::wstring scratch = platform::JoinPath(platform::GetTempPath(), L"kelvo_reference_render.png");
+    testing_support::TempFolder folder;
+    const std::wstring scratch = folder.Join(L"render.png");
     SkinResources::Instance().Reset();
     for (const Shot& shot : shots) {
         const std::wstring expected = platform::JoinPath(references, std::wstring(shot.picture) + L".png");
@@ -81,6 +83,5 @@ TEST(ReferenceRender, EveryWindowLooksAsReviewed) {
         ASSERT_EQ(got->bitmap.Height(), wanted->bitmap.Height());
         EXPECT_LT(DifferingShare(got->bitmap, wanted->bitmap), 0.002);
     }
-    platform::DeleteFile(scratch);
     SkinResources::Instance().Reset();
 }
