@@ -4,28 +4,17 @@
 #include <SDL2/SDL_shape.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/utf8.h"
-#include "skinui/render/image.h"
-#include "skinui/resource.h"
+#include "skinui/backend/sdl/sdl_support.h"
 #include "utils/debug_log.h"
 
 namespace SkinUI {
 
 namespace {
 
-constexpr std::uint32_t kTimerMaximum = 0x7FFFFFFF;  // longer periods are capped, as Windows does
 constexpr std::uint32_t kSubsystems = SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS;
-
-std::wstring SdlError(const wchar_t* what) { return std::wstring(what) + L": " + platform::Utf8ToWideLossy(SDL_GetError()); }
-
-// Drivers that draw nowhere: nobody could see a message box there.
-bool DisplayIsVirtual() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return !driver || std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0;
-}
 
 SDL_HitTestResult HitTest(SDL_Window* native, const SDL_Point* area, void* data) {
     auto* system = static_cast<SdlWindowSystem*>(data);
@@ -513,143 +502,6 @@ Bitmap SdlWindowSystem::ReadBack(WindowHandle handle) {
 Bitmap SdlWindowSystem::Presented(WindowHandle window) const {
     const Window* w = Find(window);
     return w ? w->presented : Bitmap();
-}
-
-bool SdlWindowSystem::SetIcon(WindowHandle handle, const Bitmap& image) {
-    Window* window = Find(handle);
-    if (!window || image.IsEmpty()) return false;
-    // SDL wants straight alpha for icons.
-    Bitmap straight = image;
-    for (int y = 0; y < straight.Height(); ++y) {
-        for (int x = 0; x < straight.Width(); ++x) straight.Set(x, y, Unpremultiply(straight.At(x, y)));
-    }
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(straight.Data(), straight.Width(), straight.Height(), 32,
-                                                              straight.Stride(), SDL_PIXELFORMAT_ARGB8888);
-    if (!surface) return false;
-    SDL_SetWindowIcon(window->native, surface);
-    SDL_FreeSurface(surface);
-    return true;
-}
-
-bool SdlWindowSystem::SetIconFromResource(WindowHandle window, int resourceId) {
-    ResourceBlob blob = FindResource(L"ICON", resourceId);
-    if (!blob.data || blob.size == 0) return false;
-    std::shared_ptr<Image> image = DecodeImage(std::vector<std::uint8_t>(blob.data, blob.data + blob.size));
-    return image && SetIcon(window, image->bitmap);
-}
-
-void SdlWindowSystem::SetCursor(CursorShape shape) {
-    if (!m_ready) return;
-    SDL_Cursor*& cursor = m_cursors[shape];
-    if (!cursor) {
-        SDL_SystemCursor system = shape == CursorShape::Hand    ? SDL_SYSTEM_CURSOR_HAND
-                                  : shape == CursorShape::IBeam ? SDL_SYSTEM_CURSOR_IBEAM
-                                                                : SDL_SYSTEM_CURSOR_ARROW;
-        cursor = SDL_CreateSystemCursor(system);
-    }
-    if (cursor) SDL_SetCursor(cursor);
-}
-
-void SdlWindowSystem::SetCapture(WindowHandle window) {
-    if (!IsWindow(window)) return;
-    m_capture = window;
-    SDL_CaptureMouse(SDL_TRUE);  // not every driver can; within the window input flows anyway
-}
-
-void SdlWindowSystem::ReleaseCapture() {
-    if (!m_capture) return;
-    m_capture = nullptr;
-    SDL_CaptureMouse(SDL_FALSE);
-}
-
-std::uint32_t SdlWindowSystem::TimerCallback(std::uint32_t interval, void* parameter) {
-    // SDL's timer thread. The parameter is the key; the table is reached through the key's box.
-    auto* box = static_cast<std::pair<TimerTable*, std::uint32_t>*>(parameter);
-    TimerTable& table = *box->first;
-    std::lock_guard lock(table.mutex);
-    auto found = table.entries.find(box->second);
-    if (found == table.entries.end()) return 0;
-    // Like WM_TIMER, a timer that fires again before its last tick was handled queues nothing.
-    if (!found->second.pending) {
-        SDL_Event event{};
-        event.type = table.eventType;
-        event.user.code = static_cast<Sint32>(box->second);
-        if (SDL_PushEvent(&event) == 1) found->second.pending = true;
-    }
-    return interval;
-}
-
-void SdlWindowSystem::SetTimer(WindowHandle handle, UINT id, UINT elapse) {
-    Window* window = Find(handle);
-    if (!window || !m_ready) return;
-    KillTimer(handle, id);
-    const std::uint32_t period = std::clamp<std::uint32_t>(elapse, 1, kTimerMaximum);
-    std::lock_guard lock(m_timers->mutex);
-    const std::uint32_t key = m_timers->nextKey++;
-    auto* box = &m_timerBoxes.emplace_back(m_timers.get(), key);
-    const int sdlTimer = SDL_AddTimer(period, TimerCallback, box);
-    if (sdlTimer == 0) {
-        DEBUG_LOG(L"%s", SdlError(L"no timer").c_str());
-        return;
-    }
-    m_timers->entries[key] = {handle, id, sdlTimer, false};
-    window->timers[id] = key;
-}
-
-void SdlWindowSystem::KillTimer(WindowHandle handle, UINT id) {
-    Window* window = Find(handle);
-    if (!window) return;
-    auto found = window->timers.find(id);
-    if (found == window->timers.end()) return;
-    {
-        std::lock_guard lock(m_timers->mutex);
-        auto entry = m_timers->entries.find(found->second);
-        if (entry != m_timers->entries.end()) {
-            SDL_RemoveTimer(entry->second.sdlTimer);
-            m_timers->entries.erase(entry);
-        }
-    }
-    window->timers.erase(found);
-}
-
-bool SdlWindowSystem::HasTimer(WindowHandle window, UINT id) const {
-    const Window* w = Find(window);
-    return w && w->timers.count(id) != 0;
-}
-
-std::wstring SdlWindowSystem::GetClipboardText() const {
-    if (!m_ready || !SDL_HasClipboardText()) return {};
-    char* text = SDL_GetClipboardText();
-    std::wstring result = platform::Utf8ToWideLossy(text ? text : "");
-    SDL_free(text);
-    return result;
-}
-
-bool SdlWindowSystem::SetClipboardText(const std::wstring& text) {
-    return m_ready && SDL_SetClipboardText(platform::WideToUtf8(text).c_str()) == 0;
-}
-
-void SdlWindowSystem::StartTextInput(WindowHandle window, const UiRect& caret) {
-    if (!m_ready || !IsWindow(window)) return;
-    SDL_Rect area{caret.left, caret.top, std::max(1, caret.Width()), std::max(1, caret.Height())};
-    SDL_SetTextInputRect(&area);
-    SDL_StartTextInput();
-}
-
-void SdlWindowSystem::StopTextInput() {
-    if (!m_ready) return;
-    SDL_StopTextInput();
-    m_composition.clear();
-}
-
-void SdlWindowSystem::ShowSystemMessage(const std::wstring& text, const std::wstring& title) {
-    m_systemMessages.emplace_back(text, title);
-    const std::string utf8Text = platform::WideToUtf8(text), utf8Title = platform::WideToUtf8(title);
-    if (m_ready && !DisplayIsVirtual() &&
-        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, utf8Title.c_str(), utf8Text.c_str(), nullptr) == 0) {
-        return;
-    }
-    std::fprintf(stderr, "%s: %s\n", utf8Title.c_str(), utf8Text.c_str());
 }
 
 }  // namespace SkinUI
