@@ -61,8 +61,6 @@ CliRun RunCli(const std::wstring& arguments) {
 class CliInstallTest : public testing::Test {
 protected:
     void SetUp() override {
-        package = *platform::ReadWholeFile(kDemo);
-        digest = Utils::GetFileMd5(platform::PathToNative(kDemo));
         ::setenv("TMPDIR", temp.NativePath().c_str(), 1);
         ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
     }
@@ -74,8 +72,9 @@ protected:
         return L"--engine 2 --url " + server.Url(path) + L" --dir \"" + dir + L"\"";
     }
 
-    std::string package;
-    std::string digest;
+    // Filled before the server starts: its connection threads read them.
+    std::string package = *platform::ReadWholeFile(kDemo);
+    std::string digest = Utils::GetFileMd5(platform::PathToNative(kDemo));
     TempFolder folder;
     TempFolder temp;
     HttpTestServer server{[this](const HttpRequest& request) {

@@ -36,8 +36,6 @@ class InstallJobTest : public testing::TestWithParam<int> {
 protected:
     void SetUp() override {
         platform::SetSleepDivisor(20);
-        package = *platform::ReadWholeFile(kDemo);
-        digest = Utils::GetFileMd5(platform::PathToNative(kDemo));
         ::setenv("TMPDIR", temp.NativePath().c_str(), 1);
         ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
         InstallerSettings::Instance().DownloadType = GetParam();
@@ -60,8 +58,9 @@ protected:
         ASSERT_TRUE(log.WaitFor({2003, 2004, 1004, 5004, 5005}));
     }
 
-    std::string package;
-    std::string digest;
+    // Filled before the server starts: its connection threads read them.
+    std::string package = *platform::ReadWholeFile(kDemo);
+    std::string digest = Utils::GetFileMd5(platform::PathToNative(kDemo));
     TempFolder folder;
     TempFolder temp;
     ReportLog log;
