@@ -28,11 +28,17 @@ private:
     std::uint16_t m_port = 0;
 };
 
+// A connection to 127.0.0.1 at the port, or kInvalidHandle when none can be made.
+NativeHandle ConnectLoopback(std::uint16_t port);
+
 // Sends everything; false when the peer has gone.
 bool SendAll(NativeHandle connection, const void* data, std::size_t size);
 // Waits up to the time for bytes; false at the end of the stream, on an error or on time-out
 // (then bytesRead stays 0 and timedOut is set).
 bool Receive(NativeHandle connection, void* buffer, std::size_t size, std::size_t& bytesRead,
              std::uint32_t timeoutMilliseconds, bool& timedOut);
+// Ends both directions of a connection without closing its handle: a thread blocked sending to
+// or receiving from it returns at once. Lets a server stop connections other threads serve.
+void ShutdownConnection(NativeHandle connection);
 
 }  // namespace platform

@@ -33,6 +33,9 @@ std::uint32_t GetExitCode(ProcessInfo& process);
 // Waits without limit; returns the exit code.
 std::uint32_t WaitForProcess(ProcessInfo& process);
 
+// Asks a running child to end (a termination request it may handle); false when it is gone.
+bool AskProcessToEnd(const ProcessInfo& process);
+
 // Starts a program detached from the installer (it outlives it); false when it cannot start.
 bool StartDetached(const std::vector<std::wstring>& arguments);
 

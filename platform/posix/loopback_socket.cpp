@@ -47,6 +47,24 @@ void LoopbackListener::Close() {
     m_port = 0;
 }
 
+NativeHandle ConnectLoopback(std::uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return kInvalidHandle;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    int result;
+    do {
+        result = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        ::close(fd);
+        return kInvalidHandle;
+    }
+    return fd;
+}
+
 bool SendAll(NativeHandle connection, const void* data, std::size_t size) {
     auto bytes = static_cast<const char*>(data);
     while (size > 0) {
@@ -82,6 +100,10 @@ bool Receive(NativeHandle connection, void* buffer, std::size_t size, std::size_
     if (got <= 0) return false;
     bytesRead = static_cast<std::size_t>(got);
     return true;
+}
+
+void ShutdownConnection(NativeHandle connection) {
+    if (connection != kInvalidHandle) ::shutdown(static_cast<int>(connection), SHUT_RDWR);
 }
 
 }  // namespace platform

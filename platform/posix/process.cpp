@@ -121,6 +121,12 @@ std::uint32_t WaitForProcess(ProcessInfo& process) {
     return process.exitCode;
 }
 
+bool AskProcessToEnd(const ProcessInfo& process) {
+    // A reaped child's id may belong to another process by now.
+    if (process.reaped || process.processId <= 0) return false;
+    return ::kill(process.processId, SIGTERM) == 0;
+}
+
 bool StartDetached(const std::vector<std::wstring>& arguments) {
     if (arguments.empty() || arguments[0].empty()) return false;
     SpawnAttributes spawn;
