@@ -138,7 +138,6 @@ void PackageServer::Serve(Connection& connection) {
 
         std::string logLine = request.method + " " + request.target;
         open = Answer(handle, request, keepOpen, pending, logLine);
-        ++m_requestCount;
         Log(logLine);
     }
     std::lock_guard<std::mutex> lock(m_connectionsMutex);

@@ -68,8 +68,6 @@ public:
 
     // Replaces the faults for the requests that follow; the "first K" counts start again.
     void SetFaults(const ServerFaults& faults);
-    // Requests answered so far, all methods.
-    std::uint64_t RequestCount() const { return m_requestCount; }
 
 private:
     struct Connection {
@@ -113,7 +111,6 @@ private:
     std::set<std::string> m_redirected;
 
     std::mutex m_logMutex;
-    std::atomic<std::uint64_t> m_requestCount{0};
 };
 
 }  // namespace pkgserve
