@@ -1,0 +1,261 @@
+#!/usr/bin/env bash
+# Download benchmark: one large package served by nginx on loopback, fetched in alternating rounds
+# by engines 1, 3 and 2 of kelvo-cli and by the curl tool; the package digest timed against md5sum.
+#
+#   bench/run.sh [--size MIB] [--rounds N] [--build DIR]
+#
+# Prints each round, then medians, ratios to curl and md5sum and the peak resident memory of every
+# downloading process. The machine is shared, so the tools alternate inside each round and the
+# medians are what counts. Nothing here runs in CI.
+set -euo pipefail
+
+SOURCE="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+SIZE_MIB=512
+ROUNDS=3
+BUILD="$SOURCE/build-bench"
+
+usage() { echo "usage: bench/run.sh [--size MIB] [--rounds N] [--build DIR]" >&2; exit 2; }
+while [[ $# -gt 0 ]]; do
+    case "$1" in
+        --size) SIZE_MIB="${2:?}"; shift 2 ;;
+        --rounds) ROUNDS="${2:?}"; shift 2 ;;
+        --build) BUILD="${2:?}"; shift 2 ;;
+        *) usage ;;
+    esac
+done
+[[ "$SIZE_MIB" =~ ^[0-9]+$ && "$SIZE_MIB" -ge 2 ]] || usage
+[[ "$ROUNDS" =~ ^[0-9]+$ && "$ROUNDS" -ge 1 ]] || usage
+
+say() { echo "bench: $*" >&2; }
+
+# --- tools ---------------------------------------------------------------------------------------
+install_packages() {
+    local runner=()
+    if [[ $(id -u) -ne 0 ]]; then
+        command -v sudo >/dev/null || { say "need root or sudo to install $*"; return 1; }
+        runner=(sudo)
+    fi
+    say "installing $*"
+    "${runner[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null
+}
+NGINX="$(command -v nginx || true)"
+[[ -z "$NGINX" && -x /usr/sbin/nginx ]] && NGINX=/usr/sbin/nginx
+missing=()
+[[ -z "$NGINX" ]] && missing+=(nginx-light)
+[[ -x /usr/bin/time ]] || missing+=(time)
+command -v curl >/dev/null || missing+=(curl)
+if [[ ${#missing[@]} -gt 0 ]]; then
+    install_packages "${missing[@]}" || true
+    NGINX="$(command -v nginx || true)"
+    [[ -z "$NGINX" && -x /usr/sbin/nginx ]] && NGINX=/usr/sbin/nginx
+fi
+[[ -x /usr/bin/time ]] || { say "GNU time is missing (package time)"; exit 1; }
+command -v curl >/dev/null || { say "curl is missing"; exit 1; }
+
+say "building in $BUILD"
+# RelWithDebInfo is the build the product ships from.
+cmake -S "$SOURCE" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$BUILD" -j2 --target kelvo-cli md5_bench >/dev/null
+CLI="$BUILD/tools/kelvo-cli/kelvo-cli"
+MD5_BENCH="$BUILD/bench/md5_bench"
+
+# --- the package, made once and kept between runs -------------------------------------------------
+CACHE="${XDG_CACHE_HOME:-$HOME/.cache}/kelvo-bench"
+mkdir -p "$CACHE"
+PACKAGE="$CACHE/big-${SIZE_MIB}M.bin"
+if [[ ! -s "$PACKAGE" || ! -s "$PACKAGE.md5" ]]; then
+    say "creating $PACKAGE"
+    head -c "${SIZE_MIB}M" /dev/urandom >"$PACKAGE.tmp"
+    md5sum "$PACKAGE.tmp" | cut -d' ' -f1 >"$PACKAGE.md5"
+    mv "$PACKAGE.tmp" "$PACKAGE"
+fi
+MD5="$(cat "$PACKAGE.md5")"
+
+WORK="$(mktemp -d /tmp/kelvo-bench.XXXXXX)"
+SERVER_PID=""
+cleanup() {
+    if [[ -n "$SERVER_PID" ]]; then
+        kill "$SERVER_PID" 2>/dev/null || true
+        wait "$SERVER_PID" 2>/dev/null || true
+    fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# --- the server -----------------------------------------------------------------------------------
+mkdir -p "$WORK/www/packages/$MD5" "$WORK/nginx/logs"
+ln -s "$PACKAGE" "$WORK/www/packages/$MD5/big.bin"
+SERVER=""
+
+start_nginx() {
+    local port="$1"
+    cat >"$WORK/nginx/nginx.conf" <<EOF
+daemon off;
+master_process off;
+worker_processes 1;
+pid $WORK/nginx/nginx.pid;
+error_log $WORK/nginx/logs/error.log warn;
+events { worker_connections 64; }
+http {
+    access_log off;
+    sendfile on;
+    tcp_nopush on;
+    default_type application/octet-stream;
+    client_body_temp_path $WORK/nginx/body;
+    proxy_temp_path $WORK/nginx/proxy;
+    fastcgi_temp_path $WORK/nginx/fastcgi;
+    uwsgi_temp_path $WORK/nginx/uwsgi;
+    scgi_temp_path $WORK/nginx/scgi;
+    server {
+        listen 127.0.0.1:$port;
+        root $WORK/www;
+    }
+}
+EOF
+    "$NGINX" -p "$WORK/nginx" -c "$WORK/nginx/nginx.conf" 2>>"$WORK/nginx/logs/start.log" &
+    SERVER_PID=$!
+    for _ in $(seq 50); do
+        if curl -sfI "http://127.0.0.1:$port/packages/$MD5/big.bin" >/dev/null 2>&1; then
+            SERVER="nginx $("$NGINX" -v 2>&1 | sed 's/.*nginx\///')"
+            BASE="http://127.0.0.1:$port"
+            return 0
+        fi
+        kill -0 "$SERVER_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill "$SERVER_PID" 2>/dev/null || true
+    wait "$SERVER_PID" 2>/dev/null || true
+    SERVER_PID=""
+    return 1
+}
+
+start_pkgserve() {
+    cmake --build "$BUILD" -j2 --target pkgserve >/dev/null 2>&1 || return 1
+    local program
+    program="$(find "$BUILD/tools" -type f -name pkgserve -perm -u+x | head -n 1)"
+    [[ -n "$program" ]] || return 1
+    mkdir -p "$WORK/pkgserve"
+    ln -s "$PACKAGE" "$WORK/pkgserve/big.bin"
+    coproc PKGSERVE { exec "$program" --port 0 "$WORK/pkgserve"; }
+    SERVER_PID=$PKGSERVE_PID
+    local line=""
+    read -r -t 10 line <&"${PKGSERVE[0]}" || return 1
+    BASE="${line%/}"
+    SERVER="pkgserve"
+}
+
+if [[ -n "$NGINX" ]]; then
+    for _ in 1 2 3 4 5; do
+        start_nginx $((20000 + RANDOM % 40000)) && break
+    done
+fi
+if [[ -z "$SERVER" ]]; then
+    say "nginx did not start; trying tools/pkgserve"
+    start_pkgserve || { say "no server could be started"; exit 1; }
+fi
+URL="$BASE/packages/$MD5/big.bin"
+say "serving ${SIZE_MIB} MiB from $SERVER at $URL"
+
+# --- one timed run --------------------------------------------------------------------------------
+now() { date +%s.%N; }
+OUT="$WORK/out/big.bin"
+mkdir -p "$WORK/out"
+declare -A TIMES PEAKS VERIFY
+
+# The moment the body is complete, from the engine's own log (local time, milliseconds): for
+# engine 1 the end of the transfer, for engine 3 the end of the merge; engine 2 logs none.
+body_done() {
+    local engine="$1" log="$2" pattern
+    case "$engine" in
+        1) pattern='CurlClient::Start.*end download' ;;
+        3) pattern='partPath::' ;;
+        *) return 1 ;;
+    esac
+    local stamp
+    stamp="$(grep -a "$pattern" "$log" | tail -n 1 | sed -n 's/.*<\([0-9-]* [0-9:.]*\)>(.*/\1/p')"
+    [[ -n "$stamp" ]] || return 1
+    date -d "$stamp" +%s.%N
+}
+
+run_one() {
+    local name="$1"; shift
+    rm -rf "$WORK/out" && mkdir -p "$WORK/out"
+    sync
+    local start end
+    start="$(now)"
+    if ! /usr/bin/time -f '%M' -o "$WORK/peak" "$@" >"$WORK/stdout" 2>"$WORK/stderr"; then
+        say "$name failed:"; tail -n 5 "$WORK/stdout" "$WORK/stderr" >&2; exit 1
+    fi
+    end="$(now)"
+    local seconds peak
+    seconds="$(echo "$end - $start" | bc -l)"
+    peak="$(tail -n 1 "$WORK/peak")"
+    [[ "$(md5sum "$OUT" | cut -d' ' -f1)" == "$MD5" ]] || { say "$name wrote a wrong file"; exit 1; }
+    TIMES[$name]+="$seconds "
+    [[ -z "${PEAKS[$name]:-}" || "$peak" -gt "${PEAKS[$name]}" ]] && PEAKS[$name]="$peak"
+    local verify="-"
+    if [[ "$name" == engine* ]]; then
+        local done
+        if done="$(body_done "${name#engine}" "$WORK/stderr")"; then
+            verify="$(echo "$end - $done" | bc -l)"
+            VERIFY[$name]+="$verify "
+        fi
+    fi
+    printf '  %-8s %7.3f s  %6.0f MiB/s  peak %6.1f MiB  after body %s\n' "$name" "$seconds" \
+        "$(echo "$SIZE_MIB / $seconds" | bc -l)" "$(echo "$peak / 1024" | bc -l)" \
+        "$( [[ "$verify" == - ]] && echo - || printf '%.3f s' "$verify")" >&2
+}
+
+md5_round() {
+    local start end
+    start="$(now)"
+    md5sum "$PACKAGE" >/dev/null
+    end="$(now)"
+    TIMES[md5sum]+="$(echo "$end - $start" | bc -l) "
+    local line
+    line="$("$MD5_BENCH" "$PACKAGE")"
+    [[ "${line%% *}" == "$MD5" ]] || { say "GetFileMd5 gave ${line%% *}"; exit 1; }
+    TIMES[GetFileMd5]+="${line##* } "
+    printf '  %-10s %7.3f s   GetFileMd5 %7.3f s\n' md5sum "$(echo "$end - $start" | bc -l)" \
+        "${line##* }" >&2
+}
+
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }
+
+# Warm the page cache so the first tool does not pay for the disk.
+cat "$PACKAGE" >/dev/null
+for round in $(seq "$ROUNDS"); do
+    say "round $round of $ROUNDS"
+    run_one curl curl -s -o "$OUT" "$URL"
+    run_one engine1 "$CLI" fetch --engine 1 "$URL" "$OUT"
+    run_one engine3 "$CLI" fetch --engine 3 "$URL" "$OUT"
+    run_one engine2 "$CLI" fetch --engine 2 "$URL" "$OUT"
+    md5_round
+done
+
+# --- report ---------------------------------------------------------------------------------------
+curl_median="$(echo "${TIMES[curl]}" | median)"
+md5sum_median="$(echo "${TIMES[md5sum]}" | median)"
+echo
+echo "${SIZE_MIB} MiB over loopback from $SERVER, $ROUNDS rounds, medians; $(nproc) cores"
+printf '%-11s %9s %9s %10s %12s %14s\n' tool seconds MiB/s "x curl" "peak MiB" "after body s"
+for name in curl engine1 engine3 engine2; do
+    m="$(echo "${TIMES[$name]}" | median)"
+    v="-"
+    [[ -n "${VERIFY[$name]:-}" ]] && v="$(printf '%.3f' "$(echo "${VERIFY[$name]}" | median)")"
+    printf '%-11s %9.3f %9.0f %10.2f %12.1f %14s\n' "$name" "$m" "$(echo "$SIZE_MIB / $m" | bc -l)" \
+        "$(echo "$curl_median / $m" | bc -l)" "$(echo "${PEAKS[$name]} / 1024" | bc -l)" "$v"
+done
+for name in engine1 engine3; do
+    [[ -n "${VERIFY[$name]:-}" ]] || continue
+    m="$(echo "${TIMES[$name]}" | median)"
+    v="$(echo "${VERIFY[$name]}" | median)"
+    printf '%-11s %9.3f %9.0f %10.2f %12s %14s\n' "${name}-body" "$(echo "$m - $v" | bc -l)" \
+        "$(echo "$SIZE_MIB / ($m - $v)" | bc -l)" "$(echo "$curl_median / ($m - $v)" | bc -l)" - -
+done
+g="$(echo "${TIMES[GetFileMd5]}" | median)"
+printf '%-11s %9.3f %9.0f %10s\n' md5sum "$md5sum_median" "$(echo "$SIZE_MIB / $md5sum_median" | bc -l)" -
+printf '%-11s %9.3f %9.0f %10.2f  (x md5sum)\n' GetFileMd5 "$g" "$(echo "$SIZE_MIB / $g" | bc -l)" \
+    "$(echo "$md5sum_median / $g" | bc -l)"
+echo "goals: engines 1 and 3 >= 0.90 x curl, GetFileMd5 >= 0.90 x md5sum, peak < 16 MiB"
