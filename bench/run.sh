@@ -223,6 +223,9 @@ md5_round() {
 
 median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }
 
+# What kelvo-cli holds before any download: its shared libraries (the UI's among them).
+/usr/bin/time -f '%M' -o "$WORK/peak" "$CLI" >/dev/null 2>&1 || true
+IDLE_PEAK="$(tail -n 1 "$WORK/peak")"
 # Warm the page cache so the first tool does not pay for the disk.
 cat "$PACKAGE" >/dev/null
 for round in $(seq "$ROUNDS"); do
@@ -254,6 +257,7 @@ for name in engine1 engine3; do
     printf '%-11s %9.3f %9.0f %10.2f %12s %14s\n' "${name}-body" "$(echo "$m - $v" | bc -l)" \
         "$(echo "$SIZE_MIB / ($m - $v)" | bc -l)" "$(echo "$curl_median / ($m - $v)" | bc -l)" - -
 done
+printf '%-11s %9s %9s %10s %12.1f   (kelvo-cli doing nothing)\n' idle - - - "$(echo "$IDLE_PEAK / 1024" | bc -l)"
 g="$(echo "${TIMES[GetFileMd5]}" | median)"
 printf '%-11s %9.3f %9.0f %10s\n' md5sum "$md5sum_median" "$(echo "$SIZE_MIB / $md5sum_median" | bc -l)" -
 printf '%-11s %9.3f %9.0f %10.2f  (x md5sum)\n' GetFileMd5 "$g" "$(echo "$SIZE_MIB / $g" | bc -l)" \
