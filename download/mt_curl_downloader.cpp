@@ -24,8 +24,8 @@ constexpr std::uint32_t kRetryPauseMilliseconds = 400;
 constexpr std::uint32_t kPartStaggerMilliseconds = 100;
 constexpr std::uint32_t kJoinPollMilliseconds = 200;
 constexpr long kConnectTimeoutSeconds = 60;
-// Part files are appended in larger blocks than the digest reads; see the README.
-constexpr std::size_t kMergeBlock = 64 * 1024;
+// The merge is on the user's wait before the digest check: large blocks keep it to few calls.
+constexpr std::size_t kMergeBlock = 1024 * 1024;
 constexpr std::int32_t kPartFileFailure = -2;
 // Larger than libcurl's 16 KiB default, so each part spends less on read and write calls.
 constexpr long kReceiveBufferBytes = 512 * 1024;
