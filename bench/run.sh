@@ -2,7 +2,7 @@
 # Download benchmark: one large package served by nginx on loopback, fetched in alternating rounds
 # by engines 1, 3 and 2 of kelvo-cli and by the curl tool; the package digest timed against md5sum.
 #
-#   bench/run.sh [--size MIB] [--rounds N] [--build DIR]
+#   bench/run.sh [--size MIB] [--rounds N] [--build DIR] [--server nginx|pkgserve]
 #
 # Prints each round, then medians, ratios to curl and md5sum and the peak resident memory of every
 # downloading process. The machine is shared, so the tools alternate inside each round and the
@@ -13,18 +13,21 @@ SOURCE="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 SIZE_MIB=512
 ROUNDS=3
 BUILD="$SOURCE/build-bench"
+SERVER_CHOICE=nginx
 
-usage() { echo "usage: bench/run.sh [--size MIB] [--rounds N] [--build DIR]" >&2; exit 2; }
+usage() { echo "usage: bench/run.sh [--size MIB] [--rounds N] [--build DIR] [--server nginx|pkgserve]" >&2; exit 2; }
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --size) SIZE_MIB="${2:?}"; shift 2 ;;
         --rounds) ROUNDS="${2:?}"; shift 2 ;;
         --build) BUILD="${2:?}"; shift 2 ;;
+        --server) SERVER_CHOICE="${2:?}"; shift 2 ;;
         *) usage ;;
     esac
 done
 [[ "$SIZE_MIB" =~ ^[0-9]+$ && "$SIZE_MIB" -ge 2 ]] || usage
 [[ "$ROUNDS" =~ ^[0-9]+$ && "$ROUNDS" -ge 1 ]] || usage
+[[ "$SERVER_CHOICE" == nginx || "$SERVER_CHOICE" == pkgserve ]] || usage
 
 say() { echo "bench: $*" >&2; }
 
@@ -41,7 +44,7 @@ install_packages() {
 NGINX="$(command -v nginx || true)"
 [[ -z "$NGINX" && -x /usr/sbin/nginx ]] && NGINX=/usr/sbin/nginx
 missing=()
-[[ -z "$NGINX" ]] && missing+=(nginx-light)
+[[ -z "$NGINX" && "$SERVER_CHOICE" == nginx ]] && missing+=(nginx-light)
 [[ -x /usr/bin/time ]] || missing+=(time)
 command -v curl >/dev/null || missing+=(curl)
 if [[ ${#missing[@]} -gt 0 ]]; then
@@ -136,7 +139,8 @@ start_pkgserve() {
     program="$(find "$BUILD/tools" -type f -name pkgserve -perm -u+x | head -n 1)"
     [[ -n "$program" ]] || return 1
     mkdir -p "$WORK/pkgserve"
-    ln -s "$PACKAGE" "$WORK/pkgserve/big.bin"
+    # pkgserve publishes regular files only.
+    ln "$PACKAGE" "$WORK/pkgserve/big.bin" 2>/dev/null || cp "$PACKAGE" "$WORK/pkgserve/big.bin"
     coproc PKGSERVE { exec "$program" --port 0 "$WORK/pkgserve"; }
     SERVER_PID=$PKGSERVE_PID
     local line=""
@@ -145,7 +149,7 @@ start_pkgserve() {
     SERVER="pkgserve"
 }
 
-if [[ -n "$NGINX" ]]; then
+if [[ -n "$NGINX" && "$SERVER_CHOICE" == nginx ]]; then
     for _ in 1 2 3 4 5; do
         start_nginx $((20000 + RANDOM % 40000)) && break
     done
