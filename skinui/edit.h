@@ -3,8 +3,9 @@
 
 namespace SkinUI {
 
-// A single-line text field: shows its text, keeps a caret and a length limit. Keyboard
-// typing is delivered by the window back end.
+// A single-line text field: a caret and a selection (anchor to caret) moved by keys and the
+// mouse, the clipboard, a length limit, read-only and password modes. Keyboard typing and
+// input-method text are delivered by the window back end.
 class CEditUI : public CLabelUI {
 public:
     CEditUI();
@@ -19,13 +20,30 @@ public:
     void SetReadOnly(bool readOnly) { m_readOnly = readOnly; Invalidate(); }
     bool IsPasswordMode() const { return m_password; }
     std::size_t GetCaret() const { return m_caret; }
-    void SetCaret(std::size_t position) { m_caret = std::min(position, m_text.size()); }
+    // Collapses the selection at the position.
+    void SetCaret(std::size_t position) { SetSel(position, position); }
 
-    // Editing the model: insert at the caret, delete before or after it. Each sends
-    // "textchanged" when the text changed.
+    // The selection runs from the anchor to the caret, in either direction.
+    void SetSel(std::size_t anchor, std::size_t caret);
+    void SelectAll() { SetSel(0, m_text.size()); }
+    std::size_t GetSelStart() const { return std::min(m_anchor, m_caret); }
+    std::size_t GetSelEnd() const { return std::max(m_anchor, m_caret); }
+    bool HasSelection() const { return m_anchor != m_caret; }
+    std::wstring GetSelText() const { return m_text.substr(GetSelStart(), GetSelEnd() - GetSelStart()); }
+
+    // Editing the model: insert at the caret (replacing the selection), delete the selection
+    // or the character before or after the caret. Each sends one "textchanged" when the text
+    // changed.
     bool InsertText(const std::wstring& text);
     bool Backspace();
     bool DeleteForward();
+    // The clipboard: nothing leaves a password field, nothing changes in a read-only one.
+    bool Copy();
+    bool Cut();
+    bool Paste();
+
+    // The text position nearest to a point (window client coordinates).
+    std::size_t PositionFromPoint(UiPoint point);
 
     UiSize EstimateSize(UiSize available) override;
     void SetAttribute(const std::wstring& name, const std::wstring& value) override;
@@ -35,12 +53,27 @@ public:
 
 private:
     void Changed();
+    bool DeleteSelection();
+    void KeyDown(WPARAM key);
+    void Character(wchar_t character);
+    void MoveCaret(std::size_t position, bool extend);
+    std::wstring Shown() const;
+    int TextWidth(const std::wstring& text) const;
+    // Where position 0 of the shown text lies, with the text scrolled to keep the caret in
+    // the box.
+    int TextOrigin(const std::wstring& shown, const UiRect& box);
+    UiRect CaretRect();
+    void StartTextInput();
 
     int m_maxChar = 255;
     bool m_readOnly = false;
     bool m_password = false;
     wchar_t m_passwordChar = L'*';
-    std::size_t m_caret = 0;
+    std::size_t m_caret = 0, m_anchor = 0;
+    bool m_selecting = false;  // the mouse button went down here and is still held
+    int m_scroll = 0;          // pixels of text scrolled out at the left
+    std::wstring m_composition;
+    std::size_t m_compositionCaret = 0;
     ImageDrawRecord m_normalImage, m_hotImage, m_focusedImage, m_disabledImage;
     Colour m_nativeBkColor = 0;
     bool m_hot = false;

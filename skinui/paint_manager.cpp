@@ -401,6 +401,11 @@ bool CPaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, L
         if (!m_focus) return false;
         route(m_focus, UiEventType::Char, static_cast<wchar_t>(wParam));
         return true;
+    case WM_IME_COMPOSITION:
+    case WM_IME_ENDCOMPOSITION:
+        if (!m_focus) return false;
+        route(m_focus, UiEventType::Composition);
+        return true;
     default:
         return false;
     }

@@ -32,6 +32,13 @@ constexpr WPARAM SC_MINIMIZE = 0xF020, SC_MAXIMIZE = 0xF030, SC_CLOSE = 0xF060, 
 constexpr WPARAM SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
 
 constexpr WPARAM VK_RETURN = 0x0D, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_TAB = 0x09, VK_F4 = 0x73;
+constexpr WPARAM VK_BACK = 0x08, VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_MENU = 0x12, VK_END = 0x23,
+                 VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28,
+                 VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_PRIOR = 0x21, VK_NEXT = 0x22;
+
+// Input method messages: the text being composed changed (its caret in wParam), or ended.
+constexpr UINT WM_IME_ENDCOMPOSITION = 0x010E, WM_IME_COMPOSITION = 0x010F;
+constexpr LPARAM GCS_COMPSTR = 0x0008;
 
 // Window styles the framework looks at.
 constexpr std::uint32_t WS_OVERLAPPED = 0, WS_MAXIMIZEBOX = 0x00010000, WS_MINIMIZEBOX = 0x00020000,
@@ -53,6 +60,7 @@ enum class CursorShape { Arrow, Hand, IBeam };
 enum class UiEventType {
     MouseMove, MouseLeave, MouseEnter, MouseHover, KeyDown, KeyUp, Char, SetFocus, KillFocus,
     ButtonDown, ButtonUp, DoubleClick, ContextMenu, ScrollWheel, SetCursor, Timer,
+    Composition,  // the input method's text changed or ended (its caret in wParam)
 };
 
 // An input event routed to one control.

@@ -78,6 +78,19 @@ public:
         return false;
     }
 
+    // Text entry. The clipboard as text (empty when it holds none).
+    virtual std::wstring GetClipboardText() const = 0;
+    virtual bool SetClipboardText(const std::wstring& text) = 0;
+    // Whether a key (VK_SHIFT, VK_CONTROL, VK_MENU) is held down now.
+    virtual bool IsKeyDown(WPARAM virtualKey) const = 0;
+    // Typing into an edit: the input method places its candidate box by the caret (client
+    // coordinates of the window). Committed text arrives as WM_CHAR; text still being composed
+    // as WM_IME_COMPOSITION (its caret in wParam, the text from GetCompositionText) and its end
+    // as WM_IME_ENDCOMPOSITION.
+    virtual void StartTextInput(WindowHandle window, const UiRect& caret) = 0;
+    virtual void StopTextInput() = 0;
+    virtual std::wstring GetCompositionText() const = 0;
+
     // A system message box (the framework's last words before it ends the process).
     virtual void ShowSystemMessage(const std::wstring& text, const std::wstring& title) = 0;
 };

@@ -415,6 +415,20 @@ void HeadlessWindowSystem::Char(WindowHandle window, wchar_t character) {
     RunPending();
 }
 
+void HeadlessWindowSystem::HoldKey(WPARAM virtualKey, bool down) {
+    if (down) m_heldKeys.insert(virtualKey);
+    else m_heldKeys.erase(virtualKey);
+}
+
+void HeadlessWindowSystem::Compose(WindowHandle window, const std::wstring& text) {
+    RunPending();
+    const bool wasComposing = !m_composition.empty();
+    m_composition = text;
+    if (!text.empty()) Input(window, WM_IME_COMPOSITION, text.size(), GCS_COMPSTR);
+    else if (wasComposing) Input(window, WM_IME_ENDCOMPOSITION, 0, 0);
+    RunPending();
+}
+
 void HeadlessWindowSystem::AdvanceTime(std::uint32_t milliseconds) {
     const std::uint64_t target = m_now + milliseconds;
     RunPending();

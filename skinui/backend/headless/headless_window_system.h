@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,22 @@ public:
     void KillTimer(WindowHandle window, UINT id) override;
     bool HasLayeredWindows() const override { return true; }
     void ShowSystemMessage(const std::wstring& text, const std::wstring& title) override;
+    // An in-memory clipboard; keys held and text input are only recorded.
+    std::wstring GetClipboardText() const override { return m_clipboard; }
+    bool SetClipboardText(const std::wstring& text) override {
+        m_clipboard = text;
+        return true;
+    }
+    bool IsKeyDown(WPARAM virtualKey) const override { return m_heldKeys.count(virtualKey) != 0; }
+    void StartTextInput(WindowHandle window, const UiRect& caret) override {
+        m_textInput = window;
+        m_textInputCaret = caret;
+    }
+    void StopTextInput() override {
+        m_textInput = nullptr;
+        m_composition.clear();
+    }
+    std::wstring GetCompositionText() const override { return m_composition; }
 
     // Utils::MessageSource: one posted message, else one pending paint, else the idle hook,
     // else a wait for a message from another thread.
@@ -77,6 +94,14 @@ public:
     bool ClickControl(WindowHandle window, const std::wstring& name);
     void KeyDown(WindowHandle window, WPARAM key);
     void Char(WindowHandle window, wchar_t character);
+    // Keys held from now on (VK_SHIFT, VK_CONTROL) until released.
+    void HoldKey(WPARAM virtualKey, bool down);
+    // Text as the input method composes it (WM_IME_COMPOSITION), an empty text ends the
+    // composition (WM_IME_ENDCOMPOSITION); committed text arrives as Char.
+    void Compose(WindowHandle window, const std::wstring& text);
+    // The window taking text input (null when none) and where its caret was then.
+    WindowHandle TextInputWindow() const { return m_textInput; }
+    UiRect TextInputCaret() const { return m_textInputCaret; }
     // Moves the virtual clock on, firing every timer that falls due on the way, in order.
     void AdvanceTime(std::uint32_t milliseconds);
     std::uint64_t Now() const { return m_now; }
@@ -144,6 +169,10 @@ private:
     std::function<bool()> m_idleHook;
     std::vector<std::pair<std::wstring, std::wstring>> m_systemMessages;
     CursorShape m_cursor = CursorShape::Arrow;
+    std::wstring m_clipboard, m_composition;
+    std::set<WPARAM> m_heldKeys;
+    WindowHandle m_textInput = nullptr;
+    UiRect m_textInputCaret;
     bool m_quitPosted = false;
     int m_quitCode = 0;
 };

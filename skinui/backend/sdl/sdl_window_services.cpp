@@ -134,6 +134,17 @@ bool SdlWindowSystem::SetClipboardText(const std::wstring& text) {
     return m_ready && SDL_SetClipboardText(platform::WideToUtf8(text).c_str()) == 0;
 }
 
+bool SdlWindowSystem::IsKeyDown(WPARAM virtualKey) const {
+    if (!m_ready) return false;
+    const SDL_Keymod modifiers = SDL_GetModState();
+    switch (virtualKey) {
+    case VK_SHIFT: return (modifiers & KMOD_SHIFT) != 0;
+    case VK_CONTROL: return (modifiers & KMOD_CTRL) != 0;
+    case VK_MENU: return (modifiers & KMOD_ALT) != 0;
+    default: return false;
+    }
+}
+
 void SdlWindowSystem::StartTextInput(WindowHandle window, const UiRect& caret) {
     if (!m_ready || !IsWindow(window)) return;
     SDL_Rect area{caret.left, caret.top, std::max(1, caret.Width()), std::max(1, caret.Height())};

@@ -84,14 +84,13 @@ public:
     // The icon linked into the program as resource type "ICON" with this id (a PNG), if any.
     bool SetIconFromResource(WindowHandle window, int resourceId);
 
-    // Text entry. The system clipboard as text (empty when it holds none).
-    std::wstring GetClipboardText() const;
-    bool SetClipboardText(const std::wstring& text);
-    // Typing into an edit: the input method places its candidate box by the caret (client
-    // coordinates of the window). Text arrives as WM_CHAR; text still being composed as
-    // WM_IME_COMPOSITION (its caret in wParam, see CompositionText) and WM_IME_ENDCOMPOSITION.
-    void StartTextInput(WindowHandle window, const UiRect& caret);
-    void StopTextInput();
+    // Text entry.
+    std::wstring GetClipboardText() const override;
+    bool SetClipboardText(const std::wstring& text) override;
+    bool IsKeyDown(WPARAM virtualKey) const override;
+    void StartTextInput(WindowHandle window, const UiRect& caret) override;
+    void StopTextInput() override;
+    std::wstring GetCompositionText() const override { return m_composition; }
     const std::wstring& CompositionText() const { return m_composition; }
 
     // For tests and tools.
