@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "download/curl_downloader.h"
 #include "platform/file_system.h"
@@ -23,6 +24,9 @@ constexpr std::size_t kMaxErrorTextChars = 200;
 // libcurl's 16 KiB default costs a read and a write call per 16 KiB of a large package; half a
 // MiB per transfer keeps the worker off the system-call path without weighing on memory.
 constexpr long kReceiveBufferBytes = 512 * 1024;
+// libcurl hands the body over in 16 KiB pieces whatever its receive buffer, and the default
+// stdio buffer turns each piece into two writes.
+constexpr std::size_t kFileBufferBytes = 256 * 1024;
 
 void InitialiseLibrary() {
     static std::once_flag once;
@@ -99,6 +103,7 @@ int CurlClient::Start() {
     const std::wstring partPath = GetFilePath(true);
     const std::string requestUrl = RequestUrl();
     int result = 0;
+    std::vector<char> fileBuffer;  // outlives the file, which is closed below
     std::FILE* file = nullptr;
     curl_slist* headers = nullptr;
 
@@ -125,6 +130,9 @@ int CurlClient::Start() {
                               .substr(0, kMaxErrorTextChars);
             DEBUG_LOG_AT(L"CurlClient::Start", __LINE__, L"open part file: %s", m_errorText.c_str());
             result = kPartFileNotOpened;
+        } else {
+            fileBuffer.resize(kFileBufferBytes);
+            std::setvbuf(file, fileBuffer.data(), _IOFBF, fileBuffer.size());
         }
     }
     if (result == 0) {
