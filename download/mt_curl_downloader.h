@@ -27,6 +27,7 @@ public:
     static constexpr const wchar_t* kReportText = L"LibCurl";
 
     struct DownloadPartNode {
+        std::vector<char> fileBuffer;  // the stdio buffer of file; outlives every fclose
         std::FILE* file = nullptr;
         std::int32_t start = 0;  // absolute offset of the next byte to fetch
         std::int32_t end = 0;    // absolute offset of the range's last byte
