@@ -235,3 +235,78 @@ TEST_F(EditTest, EnterAndEscapeReachTheWindow) {
     system.RunPending();
     EXPECT_TRUE(window.destroyed);
 }
+
+namespace {
+
+constexpr std::uint32_t kBlack = 0xFF000000, kSelection = 0xFF3399FF;
+
+}  // namespace
+
+TEST_F(EditTest, FocusedEditDrawsItsCaretAndSelection) {
+    CEditUI* edit = Focus(L"edit", L"abc");
+    const UiRect pos = edit->GetPos();
+    const int fontHeight = window.GetPaintManager().GetFontHeight(0);
+    const int top = pos.top + (pos.Height() - fontHeight) / 2;
+    const int caretX = pos.left + 4 + TextWidth(L"abc");
+    Bitmap shot = system.Snapshot(handle);
+    for (int y = top; y < top + fontHeight; ++y) EXPECT_EQ(shot.At(caretX, y), kBlack) << y;
+
+    system.Char(handle, 0x01);
+    shot = system.Snapshot(handle);
+    int highlighted = 0;
+    for (int x = pos.left + 4; x < caretX; ++x) highlighted += shot.At(x, top) == kSelection;
+    EXPECT_GT(highlighted, (caretX - pos.left - 4) / 2);
+
+    // Without focus neither shows.
+    window.GetPaintManager().SetFocus(nullptr);
+    shot = system.Snapshot(handle);
+    EXPECT_NE(shot.At(caretX, top + fontHeight / 2), kBlack);
+    EXPECT_NE(shot.At(pos.left + 5, top), kSelection);
+}
+
+TEST_F(EditTest, LongTextScrollsToKeepTheCaretInTheBox) {
+    CEditUI* edit = Focus(L"short", L"");
+    const std::wstring text = L"abcdefghijklmnopqrstuvwxyz";
+    Type(text);
+    ASSERT_GT(TextWidth(text), edit->GetPos().Width());
+    const UiRect pos = edit->GetPos();
+    const int y = pos.top + pos.Height() / 2;
+    // The end is in view: the right edge of the box is near the end of the text.
+    system.Click(handle, pos.right - 5, y);
+    EXPECT_GE(edit->GetCaret(), text.size() - 1);
+    system.Click(handle, pos.left + 5, y);
+    EXPECT_GT(edit->GetCaret(), 5u);
+    // Home scrolls back to the start.
+    Key(VK_HOME);
+    system.RunPending();
+    system.Click(handle, pos.left + 5, y);
+    EXPECT_LE(edit->GetCaret(), 1u);
+    system.Click(handle, pos.right - 5, y);
+    EXPECT_LT(edit->GetCaret(), text.size() / 2);
+}
+
+TEST_F(EditTest, TextInputFollowsFocusAndTakesComposedText) {
+    CEditUI* edit = Focus(L"edit", L"ab");
+    EXPECT_EQ(system.TextInputWindow(), handle);
+    EXPECT_TRUE(edit->GetPos().Contains({system.TextInputCaret().left, system.TextInputCaret().top}));
+
+    // Text being composed is drawn underlined at the caret but is not the edit's text yet.
+    system.Compose(handle, L"zhong");
+    EXPECT_EQ(edit->GetText(), L"ab");
+    const UiRect pos = edit->GetPos();
+    const int fontHeight = window.GetPaintManager().GetFontHeight(0);
+    const int underline = pos.top + (pos.Height() - fontHeight) / 2 + fontHeight - 1;
+    const int left = pos.left + 4 + TextWidth(L"ab"), right = left + TextWidth(L"zhong");
+    Bitmap shot = system.Snapshot(handle);
+    for (int x = left + 1; x < right; x += 3) EXPECT_EQ(shot.At(x, underline), kBlack) << x;
+
+    // Committed, it arrives as characters and the composition ends.
+    system.Char(handle, L'中');
+    system.Compose(handle, L"");
+    EXPECT_EQ(edit->GetText(), L"ab中");
+    shot = system.Snapshot(handle);
+    EXPECT_NE(shot.At(right - 2, underline), kBlack);
+
+    window.GetPaintManager().SetFocus(nullptr);
+    EXPECT_EQ(system.TextInputWindow(), nullptr);
+}
