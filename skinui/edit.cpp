@@ -11,11 +11,12 @@ namespace SkinUI {
 
 namespace {
 
-// Characters a single line keeps: no line breaks, tabs or other control characters.
+// Characters a single line keeps: no line breaks (the Unicode line and paragraph separators
+// too), tabs or other control characters.
 std::wstring SingleLine(const std::wstring& text) {
     std::wstring kept;
     for (wchar_t c : text) {
-        if (c >= 0x20 && c != 0x7F) kept += c;
+        if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && c != 0x2028 && c != 0x2029) kept += c;
     }
     return kept;
 }
@@ -24,6 +25,28 @@ std::wstring SingleLine(const std::wstring& text) {
 constexpr wchar_t kSelectAll = 0x01, kCopy = 0x03, kBackspace = 0x08, kPaste = 0x16, kCut = 0x18;
 
 constexpr Colour kSelectionColour = 0xFF3399FF, kSelectedTextColour = 0xFFFFFFFF;
+
+// Marks drawn on the character before them: the caret never stops between the two, and a
+// deletion takes them along.
+bool IsCombining(wchar_t c) {
+    return (c >= 0x0300 && c <= 0x036F) || (c >= 0x1AB0 && c <= 0x1AFF) || (c >= 0x1DC0 && c <= 0x1DFF) ||
+           (c >= 0x20D0 && c <= 0x20FF) || (c >= 0x3099 && c <= 0x309A) || (c >= 0xFE00 && c <= 0xFE0F) ||
+           (c >= 0xFE20 && c <= 0xFE2F);
+}
+
+std::size_t PreviousBoundary(const std::wstring& text, std::size_t position) {
+    if (position == 0) return 0;
+    --position;
+    while (position > 0 && IsCombining(text[position])) --position;
+    return position;
+}
+
+std::size_t NextBoundary(const std::wstring& text, std::size_t position) {
+    if (position >= text.size()) return text.size();
+    ++position;
+    while (position < text.size() && IsCombining(text[position])) ++position;
+    return position;
+}
 
 bool KeyHeld(WPARAM key) { return GetWindowSystem() && GetWindowSystem()->IsKeyDown(key); }
 
@@ -80,7 +103,12 @@ bool CEditUI::InsertText(const std::wstring& text) {
     if (m_maxChar > 0) {
         const std::size_t limit = static_cast<std::size_t>(m_maxChar);
         const std::size_t room = kept >= limit ? 0 : limit - kept;
-        if (insert.size() > room) insert.resize(room);
+        if (insert.size() > room) {
+            // A mark cut from its base would land on whatever precedes the insertion.
+            std::size_t cut = room;
+            while (cut > 0 && IsCombining(insert[cut])) --cut;
+            insert.resize(cut);
+        }
     }
     // A full field leaves the selection alone rather than deleting it for nothing.
     if (insert.empty()) return false;
@@ -96,8 +124,9 @@ bool CEditUI::Backspace() {
     SetSel(m_anchor, m_caret);
     if (!DeleteSelection()) {
         if (m_caret == 0) return false;
-        m_text.erase(m_caret - 1, 1);
-        m_caret = m_anchor = m_caret - 1;
+        const std::size_t start = PreviousBoundary(m_text, m_caret);
+        m_text.erase(start, m_caret - start);
+        m_caret = m_anchor = start;
     }
     Changed();
     return true;
@@ -108,7 +137,7 @@ bool CEditUI::DeleteForward() {
     SetSel(m_anchor, m_caret);
     if (!DeleteSelection()) {
         if (m_caret >= m_text.size()) return false;
-        m_text.erase(m_caret, 1);
+        m_text.erase(m_caret, NextBoundary(m_text, m_caret) - m_caret);
     }
     Changed();
     return true;
@@ -157,11 +186,11 @@ void CEditUI::KeyDown(WPARAM key) {
     switch (key) {
     case VK_LEFT:
         if (HasSelection() && !extend) MoveCaret(GetSelStart(), false);
-        else MoveCaret(m_caret > 0 ? m_caret - 1 : 0, extend);
+        else MoveCaret(PreviousBoundary(m_text, m_caret), extend);
         break;
     case VK_RIGHT:
         if (HasSelection() && !extend) MoveCaret(GetSelEnd(), false);
-        else MoveCaret(std::min(m_caret + 1, m_text.size()), extend);
+        else MoveCaret(NextBoundary(m_text, m_caret), extend);
         break;
     case VK_HOME: MoveCaret(0, extend); break;
     case VK_END: MoveCaret(m_text.size(), extend); break;
@@ -195,9 +224,12 @@ void CEditUI::DoEvent(UiEvent& event) {
     switch (event.type) {
     case UiEventType::ButtonDown:
         if (IsEnabled()) {
-            SetFocus();
+            const bool focused = IsFocused();
             MoveCaret(PositionFromPoint(event.mouse), KeyHeld(VK_SHIFT));
             m_selecting = true;
+            // The candidate box goes where the caret now is.
+            if (focused) StartTextInput();
+            else SetFocus();
         }
         return;
     case UiEventType::DoubleClick:
@@ -267,6 +299,10 @@ void CEditUI::StartTextInput() {
 
 std::wstring CEditUI::Shown() const { return m_password ? std::wstring(m_text.size(), m_passwordChar) : m_text; }
 
+std::wstring CEditUI::Composed() const {
+    return m_password ? std::wstring(m_composition.size(), m_passwordChar) : m_composition;
+}
+
 int CEditUI::TextWidth(const std::wstring& text) const {
     if (!m_manager || text.empty()) return 0;
     return m_manager->MeasureTextWidth(text, m_font);
@@ -296,7 +332,11 @@ std::size_t CEditUI::PositionFromPoint(UiPoint point) {
     int previous = 0;
     for (std::size_t i = 1; i <= shown.size(); ++i) {
         const int width = TextWidth(shown.substr(0, i));
-        if (width >= x) return x - previous <= width - x ? i - 1 : i;
+        if (width >= x) {
+            std::size_t position = x - previous <= width - x ? i - 1 : i;
+            while (position > 0 && position < m_text.size() && IsCombining(m_text[position])) --position;
+            return position;
+        }
         previous = width;
     }
     return shown.size();
@@ -305,7 +345,7 @@ std::size_t CEditUI::PositionFromPoint(UiPoint point) {
 UiRect CEditUI::CaretRect() {
     const UiRect box = m_rcItem.Deflated(m_textPadding);
     std::wstring shown = Shown();
-    shown.insert(std::min(m_caret, shown.size()), m_composition);
+    shown.insert(std::min(m_caret, shown.size()), Composed());
     const int origin = TextOrigin(shown, box);
     const int x = origin + TextWidth(shown.substr(0, std::min(m_caret + m_compositionCaret, shown.size())));
     const int height = m_manager ? std::min(m_manager->GetFontHeight(m_font), box.Height()) : box.Height();
@@ -334,7 +374,7 @@ void CEditUI::PaintText(Bitmap& target, const UiRect& paint) {
     // Focused: the whole line, scrolled to the caret, with the selection, the text being
     // composed (underlined) and the caret.
     const std::size_t caret = std::min(m_caret, shown.size());
-    shown.insert(caret, m_composition);
+    shown.insert(caret, Composed());
     const int origin = TextOrigin(shown, box);
     const UiRect clip = Intersect(paint, box);
     const UINT style = (m_textStyle & ~(DT_CENTER | DT_RIGHT | DT_END_ELLIPSIS | DT_WORDBREAK)) | DT_SINGLELINE;

@@ -42,6 +42,9 @@ public:
     bool Cut();
     bool Paste();
 
+    // What an input method is composing: shown at the caret, not yet part of the text.
+    const std::wstring& GetComposition() const { return m_composition; }
+
     // The text position nearest to a point (window client coordinates).
     std::size_t PositionFromPoint(UiPoint point);
 
@@ -58,6 +61,8 @@ private:
     void Character(wchar_t character);
     void MoveCaret(std::size_t position, bool extend);
     std::wstring Shown() const;
+    // The text being composed as shown: masked in a password field.
+    std::wstring Composed() const;
     int TextWidth(const std::wstring& text) const;
     // Where position 0 of the shown text lies, with the text scrolled to keep the caret in
     // the box.

@@ -310,3 +310,85 @@ TEST_F(EditTest, TextInputFollowsFocusAndTakesComposedText) {
     window.GetPaintManager().SetFocus(nullptr);
     EXPECT_EQ(system.TextInputWindow(), nullptr);
 }
+
+TEST_F(EditTest, CombiningMarksStayWithTheirBaseCharacter) {
+    // "e" + combining acute, then "x": the caret and deletions step over the pair as one.
+    CEditUI* edit = Focus(L"edit", L"ae\u0301x");
+    Key(VK_LEFT);
+    Key(VK_LEFT);
+    EXPECT_EQ(edit->GetCaret(), 1u);
+    Key(VK_RIGHT, true);
+    EXPECT_EQ(edit->GetSelText(), L"e\u0301");
+    Key(VK_LEFT);
+    Key(VK_DELETE);
+    EXPECT_EQ(edit->GetText(), L"ax");
+    edit->SetText(L"ae\u0301");
+    system.Char(handle, kBack);
+    EXPECT_EQ(edit->GetText(), L"a");
+    // Cut to the length limit, a mark is not left behind without its base.
+    CEditUI* limited = Focus(L"limited", L"abcde");
+    limited->InsertText(L"\u0301");  // a stray mark alone still fits
+    EXPECT_EQ(limited->GetText(), L"abcde\u0301");
+    limited->SetText(L"abcde");
+    system.SetClipboardText(L"e\u0301\u0300");
+    system.Char(handle, kCtrlV);
+    EXPECT_EQ(limited->GetText(), L"abcde");
+}
+
+TEST_F(EditTest, CompositionIsShownAtTheCaretUntilCommitted) {
+    CEditUI* edit = Focus(L"edit", L"ab");
+    Key(VK_LEFT);
+    system.Compose(handle, L"zhong");
+    EXPECT_EQ(edit->GetComposition(), L"zhong");
+    EXPECT_EQ(edit->GetText(), L"ab");
+    EXPECT_EQ(window.Count(L"textchanged"), 0);
+    // Committed text arrives as characters, then the composition ends.
+    Type(L"中");
+    system.Compose(handle, L"");
+    EXPECT_EQ(edit->GetText(), L"a中b");
+    EXPECT_TRUE(edit->GetComposition().empty());
+    EXPECT_EQ(edit->GetCaret(), 2u);
+    EXPECT_EQ(window.Count(L"textchanged"), 1);
+    // Abandoned: nothing is inserted.
+    system.Compose(handle, L"wen");
+    system.Compose(handle, L"");
+    EXPECT_EQ(edit->GetText(), L"a中b");
+    // Losing the focus drops a composition in progress.
+    system.Compose(handle, L"guo");
+    system.ClickControl(handle, L"limited");
+    EXPECT_TRUE(edit->GetComposition().empty());
+    EXPECT_EQ(edit->GetText(), L"a中b");
+}
+
+TEST_F(EditTest, PasswordFieldMasksTheCompositionToo) {
+    CEditUI* secret = Focus(L"secret", L"");
+    auto darkPixels = [&] {
+        Bitmap shot = system.Snapshot(handle);
+        const UiRect box = secret->GetPos();
+        int dark = 0;
+        for (int y = box.top; y < box.bottom; ++y) {
+            for (int x = box.left; x < box.right; ++x) dark += (shot.At(x, y) & 0xFF) < 0x80;
+        }
+        return dark;
+    };
+    system.Compose(handle, L"WWWW");
+    const int composing = darkPixels();
+    system.Compose(handle, L"");
+    Type(L"WWWW");
+    // Four masks look alike whether composed or typed (the underline aside).
+    EXPECT_NEAR(composing, darkPixels(), 40);
+}
+
+TEST_F(EditTest, AClickInAFocusedEditMovesTheCandidateBox) {
+    CEditUI* edit = Focus(L"edit", L"abcdefgh");
+    ASSERT_EQ(system.TextInputWindow(), handle);
+    const UiRect box = edit->GetPos();
+    const int atStart = box.left + 4;
+    system.MouseDown(handle, atStart + TextWidth(L"ab"), box.top + box.Height() / 2);
+    system.MouseUp(handle, atStart + TextWidth(L"ab"), box.top + box.Height() / 2);
+    EXPECT_EQ(edit->GetCaret(), 2u);
+    // The candidate box goes by the caret just placed, not by where it was before the click.
+    EXPECT_NEAR(system.TextInputCaret().left, atStart + TextWidth(L"ab"), 1);
+    window.GetPaintManager().SetFocus(nullptr);
+    EXPECT_EQ(system.TextInputWindow(), nullptr);
+}
