@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -16,6 +17,8 @@ public:
     bool IsValid() const;
     void Update(const void* data, std::size_t size);
     std::array<std::uint8_t, 16> Finish();
+    // The digest as 32 lower-case hex digits, the form package addresses carry.
+    std::string FinishHex();
 
 private:
     struct Context;

@@ -31,14 +31,7 @@ std::string GetFileMd5(const std::string& path) {
     while (std::size_t got = std::fread(block.data(), 1, block.size(), file.get()))
         md5.Update(block.data(), got);
     if (std::ferror(file.get())) return {};
-    auto digest = md5.Finish();
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (std::uint8_t byte : digest) {
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0x0F];
-    }
-    return text;
+    return md5.FinishHex();
 }
 
 std::string GetMd5FromUrl(const std::string& url) {

@@ -39,4 +39,14 @@ std::array<std::uint8_t, 16> Md5::Finish() {
     return digest;
 }
 
+std::string Md5::FinishHex() {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (std::uint8_t byte : Finish()) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0x0F];
+    }
+    return text;
+}
+
 }  // namespace platform

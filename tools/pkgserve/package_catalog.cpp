@@ -31,16 +31,6 @@ const std::array<char, kPeriod>& SynthesisedPeriod() {
     return period;
 }
 
-std::string Hex(const std::array<std::uint8_t, 16>& digest) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (std::uint8_t byte : digest) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 15];
-    }
-    return hex;
-}
-
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
@@ -76,7 +66,7 @@ bool Measure(Package& package, std::string& error) {
         }
         package.size = offset;
     }
-    package.md5 = Hex(md5.Finish());
+    package.md5 = md5.FinishHex();
     return true;
 }
 
