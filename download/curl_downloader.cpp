@@ -4,6 +4,8 @@
 #include "platform/file_system.h"
 #include "utils/debug_log.h"
 #include "utils/digest.h"
+#include "utils/digest_follower.h"
+#include "utils/text.h"
 
 namespace {
 
@@ -79,6 +81,12 @@ void CCurlDownloader::Run() {
         Report(DL_CODE_FAIL, 1.0, L"");
         return;
     }
+    // A package whose address carries its digest is digested while it arrives.
+    std::unique_ptr<Utils::FileDigestFollower> follower;
+    if (Utils::GetMd5FromUrl(Utils::WideToUtf8(m_url)).size() == 32) {
+        follower = std::make_unique<Utils::FileDigestFollower>();
+        follower->Follow(m_client.GetFilePath(true));
+    }
     int budget = kRetryBudget;
     for (int result = m_client.Start(); result != 0; result = m_client.Start()) {
         // The owner is going away; nobody waits for a report any more.
@@ -93,7 +101,7 @@ void CCurlDownloader::Run() {
         if (m_stopping) return;
     }
     if (m_stopping) return;
-    if (!Verify()) {
+    if (!Verify(follower.get())) {
         if (!m_md5Retried) {
             m_md5Retried = true;
             Report(DL_CODE_RETRY, 0.0, kReportText);
@@ -105,14 +113,14 @@ void CCurlDownloader::Run() {
     Report(DL_CODE_SUCCESS, 0.0, kReportText);
 }
 
-bool CCurlDownloader::Verify() {
+bool CCurlDownloader::Verify(Utils::FileDigestFollower* follower) {
     const std::string expected = Utils::GetMd5FromUrl(m_client.m_realUrl);
     if (expected.size() != 32) {
         Report(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
         return true;
     }
     // A package that cannot be read back has not passed its digest either.
-    if (Utils::GetFileMd5(platform::PathToNative(m_filePath)) == expected) return true;
+    if (Utils::DownloadedFileMd5(follower, m_filePath, expected) == expected) return true;
     // Nothing may run or reuse a package that failed its digest; a restart fetches it anew.
     platform::DeleteFile(m_filePath);
     Report(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");

@@ -11,6 +11,10 @@
 #include "utils/status_callback.h"
 #include "utils/thread.h"
 
+namespace Utils {
+class FileDigestFollower;
+}
+
 class CCurlDownloader : public CDownloader {
 public:
     static constexpr const wchar_t* kReportText = L"LibCurl";
@@ -29,7 +33,7 @@ private:
     void Run();
     void Report(std::int32_t code, double value, const wchar_t* text);
     // False after a digest mismatch has been reported.
-    bool Verify();
+    bool Verify(Utils::FileDigestFollower* follower);
 
     StatusCallback m_callback;
     std::wstring m_filePath;

@@ -10,6 +10,7 @@
 #include "platform/file_system.h"
 #include "utils/debug_log.h"
 #include "utils/digest.h"
+#include "utils/digest_follower.h"
 #include "utils/text.h"
 
 static_assert(std::is_same_v<curl_off_t, std::int64_t>, "OnProgress must match libcurl's signature");
@@ -195,6 +196,12 @@ void CMTCurlDownloader::RunDown() {
         m_parts.push_back(std::move(part));
     }
 
+    // A package whose address carries its digest is digested while its parts arrive.
+    if (m_expectedMd5.size() == 32) {
+        m_follower = std::make_unique<Utils::FileDigestFollower>();
+        for (std::size_t i = 0; i < m_parts.size(); ++i) m_follower->Follow(PartPath(static_cast<int>(i)));
+    }
+
     for (auto& part : m_parts) {
         if (part->state != -1) continue;
         ++m_runningParts;
@@ -366,6 +373,8 @@ void CMTCurlDownloader::waitForFinishThreadFun(CMTCurlDownloader* downloader) { 
 
 void CMTCurlDownloader::FinishRun() {
     while (m_runningParts > 0) platform::SleepMilliseconds(kJoinPollMilliseconds);
+    // Owned here from now on: a restart asked below starts a run that follows its own parts.
+    const std::unique_ptr<Utils::FileDigestFollower> follower = std::move(m_follower);
     if (m_stopping) {
         ClearParts();
         return;
@@ -379,12 +388,17 @@ void CMTCurlDownloader::FinishRun() {
     }
     if (err == 0) {
         m_lastPercent = 0.0;
+        // Each part is whole now; the merge appends to part 0 bytes that are not its own.
+        if (follower) {
+            for (std::size_t i = 0; i < m_parts.size(); ++i)
+                follower->Seal(i, platform::FileSize(PartPath(static_cast<int>(i))).value_or(0));
+        }
         if (!MergeParts()) err = kPartFileFailure;
     }
     if (err == 0) {
         if (m_expectedMd5.size() == 32) {
             // A package that cannot be read back has not passed its digest either.
-            const std::string actual = Utils::GetFileMd5(platform::PathToNative(m_filePath));
+            const std::string actual = Utils::DownloadedFileMd5(follower.get(), m_filePath, m_expectedMd5);
             if (actual != m_expectedMd5) {
                 Report(DL_CODE_MD5, 0.0, L"mtcurl文件md5校验失败");
                 platform::DeleteFile(m_filePath);

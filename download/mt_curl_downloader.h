@@ -22,6 +22,10 @@
 
 typedef void CURL;
 
+namespace Utils {
+class FileDigestFollower;
+}
+
 class CMTCurlDownloader : public CDownloader {
 public:
     static constexpr const wchar_t* kReportText = L"LibCurl";
@@ -100,4 +104,6 @@ private:
     std::atomic<bool> m_stopping{false};
     long m_stallSeconds = 5;
     std::function<std::int64_t()> m_clockSeconds;
+    // Created by the worker before the part threads start, taken over by the joining thread.
+    std::unique_ptr<Utils::FileDigestFollower> m_follower;
 };

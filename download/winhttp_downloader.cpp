@@ -5,6 +5,7 @@
 #include "platform/file_system.h"
 #include "utils/debug_log.h"
 #include "utils/digest.h"
+#include "utils/digest_follower.h"
 #include "utils/text.h"
 
 namespace {
@@ -92,14 +93,14 @@ long WinHttpDownloader::FetchOnce() {
     return 0;
 }
 
-bool WinHttpDownloader::Verify(const std::wstring& path) {
+bool WinHttpDownloader::Verify(const std::wstring& path, Utils::FileDigestFollower* follower) {
     const std::string expected = Utils::GetMd5FromUrl(Utils::WideToUtf8(m_resolvedUrl));
     if (expected.size() != 32) {
         Report(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
         return true;
     }
-    const std::string actual = Utils::GetFileMd5(platform::PathToNative(path));
-    if (actual.size() != 32 || actual == expected) return true;
+    // A package that cannot be read back has not passed its digest either.
+    if (Utils::DownloadedFileMd5(follower, path, expected) == expected) return true;
     Report(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
     return false;
 }
@@ -112,6 +113,12 @@ void WinHttpDownloader::Run() {
     }
     m_resolvedUrl = m_url;
     m_lastFraction = -1;
+    // A package whose address carries its digest is digested while it arrives.
+    std::unique_ptr<Utils::FileDigestFollower> follower;
+    if (Utils::GetMd5FromUrl(Utils::WideToUtf8(m_url)).size() == 32) {
+        follower = std::make_unique<Utils::FileDigestFollower>();
+        follower->Follow(m_filePath + L".part");
+    }
     int budget = kBudget;
     for (long result = FetchOnce(); result != 0; result = FetchOnce()) {
         if (m_stopping) return;
@@ -124,7 +131,7 @@ void WinHttpDownloader::Run() {
         platform::SleepMilliseconds(kRetryPauseMilliseconds);
     }
     const std::wstring part = m_filePath + L".part";
-    if (!Verify(part)) {
+    if (!Verify(part, follower.get())) {
         // A package that failed its digest is never put in place.
         platform::DeleteFile(part);
         if (!m_md5Retried) {

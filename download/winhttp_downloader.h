@@ -11,6 +11,10 @@
 #include "utils/status_callback.h"
 #include "utils/thread.h"
 
+namespace Utils {
+class FileDigestFollower;
+}
+
 class WinHttpDownloader : public CDownloader {
 public:
     static constexpr const wchar_t* kReportText = L"WinHttp";
@@ -27,7 +31,7 @@ private:
     // One request; 0 when the part file is complete, else the cost-bearing failure code.
     long FetchOnce();
     // False after a digest mismatch (reported here).
-    bool Verify(const std::wstring& path);
+    bool Verify(const std::wstring& path, Utils::FileDigestFollower* follower);
 
     StatusCallback m_callback;
     std::wstring m_filePath;

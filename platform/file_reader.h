@@ -1,0 +1,39 @@
+#pragma once
+// A file opened for reading by offset, and the identity of a file, so a reader can follow a file
+// that another thread is still appending to and later tell whether a path names that same file.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file a path names now; none when it names nothing.
+std::optional<FileIdentity> IdentityOf(const std::wstring& path);
+
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool Open(const std::wstring& path);
+    bool IsOpen() const { return m_descriptor >= 0; }
+    // The opened file keeps its identity and its content when its path is renamed or removed.
+    std::optional<FileIdentity> Identity() const;
+    std::optional<std::uint64_t> Size() const;
+    // Bytes read (0 at the end of the file), or -1 on a read error.
+    long long ReadAt(std::uint64_t offset, void* buffer, std::size_t size);
+
+private:
+    int m_descriptor = -1;
+};
+
+}  // namespace platform

@@ -1,0 +1,139 @@
+#include "utils/digest_follower.h"
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
+#include "platform/file_reader.h"
+#include "platform/file_system.h"
+#include "platform/md5.h"
+#include "utils/digest.h"
+
+namespace Utils {
+namespace {
+
+// One read per MiB keeps the system calls few without weighing on memory.
+constexpr std::size_t kBlockBytes = 1 << 20;
+
+}  // namespace
+
+FileDigestFollower::FileDigestFollower() : m_thread([this] { Run(); }) {}
+
+FileDigestFollower::~FileDigestFollower() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+}
+
+void FileDigestFollower::Follow(const std::wstring& path) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_finishing) return;
+        m_sources.push_back(Source{path});
+    }
+    m_wake.notify_all();
+}
+
+void FileDigestFollower::Seal(std::size_t index, std::uint64_t size) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (index >= m_sources.size() || m_sources[index].sealed) return;
+        m_sources[index].sealed = true;
+        m_sources[index].size = size;
+    }
+    m_wake.notify_all();
+}
+
+std::string FileDigestFollower::Finish(const std::wstring& result) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_finishing = true;
+    m_wake.notify_all();
+    m_done.wait(lock, [this] { return m_ended; });
+    if (m_failed || m_sources.empty() || !m_haveIdentity) return {};
+    const std::optional<platform::FileIdentity> identity = platform::IdentityOf(result);
+    const std::optional<std::uint64_t> size = platform::FileSize(result);
+    if (!identity || identity->device != m_identityDevice || identity->index != m_identityIndex) return {};
+    if (!size || *size != m_followedBytes) return {};
+    return m_digest;
+}
+
+void FileDigestFollower::Run() {
+    platform::Md5 md5;
+    std::vector<unsigned char> block(kBlockBytes);
+    bool failed = !md5.IsValid();
+    std::uint64_t total = 0;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (std::size_t index = 0; !failed && !m_stop; ++index) {
+        // The next file: wait until it is added, or end when the owner finishes without it.
+        m_wake.wait(lock, [&] { return m_stop || m_finishing || index < m_sources.size(); });
+        if (m_stop || index >= m_sources.size()) break;
+        const std::wstring path = m_sources[index].path;
+        platform::FileReader reader;
+        std::uint64_t offset = 0;
+        while (!m_stop) {
+            const Source& source = m_sources[index];
+            const bool last = source.sealed || m_finishing;
+            if (!reader.IsOpen() && !reader.Open(path)) {
+                // Not made yet; once its writer is done it never will be.
+                if (last) failed = true;
+                if (failed) break;
+                m_wake.wait_for(lock, std::chrono::milliseconds(kPollMilliseconds));
+                continue;
+            }
+            if (index == 0 && !m_haveIdentity) {
+                const std::optional<platform::FileIdentity> identity = reader.Identity();
+                m_haveIdentity = identity.has_value();
+                if (identity) {
+                    m_identityDevice = identity->device;
+                    m_identityIndex = identity->index;
+                }
+            }
+            // The limit is taken under the lock: a writer seals a file before it appends to it
+            // anything that is not its own (a merge), so an unsealed size is all its own bytes.
+            // Bytes below the size the system reports have been written.
+            const std::optional<std::uint64_t> present = reader.Size();
+            std::uint64_t limit = present.value_or(0);
+            if (source.sealed) {
+                if (limit < source.size) failed = true;
+                limit = source.size;
+            }
+            if (!present || limit < offset) failed = true;
+            if (failed) break;
+            if (offset == limit) {
+                if (last) break;
+                m_wake.wait_for(lock, std::chrono::milliseconds(kPollMilliseconds));
+                continue;
+            }
+            lock.unlock();
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(limit - offset, block.size()));
+            const long long got = reader.ReadAt(offset, block.data(), want);
+            if (got > 0) {
+                md5.Update(block.data(), static_cast<std::size_t>(got));
+                offset += static_cast<std::uint64_t>(got);
+            }
+            lock.lock();
+            if (got <= 0) failed = true;
+            if (failed) break;
+        }
+        total += offset;
+    }
+    m_failed = failed || m_stop;
+    m_followedBytes = total;
+    if (!m_failed) m_digest = md5.FinishHex();
+    m_ended = true;
+    m_done.notify_all();
+}
+
+std::string DownloadedFileMd5(FileDigestFollower* follower, const std::wstring& path,
+                              const std::string& expected) {
+    if (follower) {
+        const std::string followed = follower->Finish(path);
+        if (!followed.empty() && followed == expected) return followed;
+    }
+    return GetFileMd5(platform::PathToNative(path));
+}
+
+}  // namespace Utils

@@ -1,0 +1,71 @@
+#pragma once
+// Digests a download while it is being written. A package is checked against its MD5 once the
+// transfer has ended; reading the whole file back only then adds that digest's time to the
+// user's wait. The follower reads the same files from disk on a thread of its own, trailing the
+// writers, so the check at the end only has the last bytes left to read.
+//
+// It only ever speeds a check up: when what it followed cannot be shown to be the finished file
+// (the path was replaced, a file shrank or could not be read), Finish gives empty text, and the
+// caller reads the finished file whole as before.
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace Utils {
+
+class FileDigestFollower {
+public:
+    FileDigestFollower();
+    // Stops reading and waits for the thread.
+    ~FileDigestFollower();
+    FileDigestFollower(const FileDigestFollower&) = delete;
+    FileDigestFollower& operator=(const FileDigestFollower&) = delete;
+
+    // Adds the next file of the sequence: its bytes follow those of the files added before it,
+    // and it is read from its start once they are all sealed and read. It need not exist yet.
+    void Follow(const std::wstring& path);
+    // The file added as number `index` (from 0) will grow no further than `size` bytes; bytes
+    // appended to it later (a merge) are not part of it.
+    void Seal(std::size_t index, std::uint64_t size);
+    // Seals every file at its present size, waits for the thread to read what is left, and
+    // gives the digest (32 lower-case hex digits) when `result` names the first followed file
+    // and holds exactly the followed bytes; empty text otherwise.
+    std::string Finish(const std::wstring& result);
+
+    // How long the thread waits for a writer before it looks again.
+    static constexpr int kPollMilliseconds = 2;
+
+private:
+    struct Source {
+        std::wstring path;
+        bool sealed = false;
+        std::uint64_t size = 0;
+    };
+
+    void Run();
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    std::vector<Source> m_sources;
+    bool m_finishing = false;
+    bool m_stop = false;
+    bool m_ended = false;
+    bool m_failed = false;
+    std::string m_digest;
+    std::uint64_t m_followedBytes = 0;
+    bool m_haveIdentity = false;
+    std::uint64_t m_identityDevice = 0;
+    std::uint64_t m_identityIndex = 0;
+    std::thread m_thread;
+};
+
+// The MD5 text of a downloaded file: the follower's digest when it matches `expected`, else the
+// file read whole, so a mismatch is only ever reported from the bytes as they are now stored.
+std::string DownloadedFileMd5(FileDigestFollower* follower, const std::wstring& path,
+                              const std::string& expected);
+
+}  // namespace Utils
