@@ -25,8 +25,6 @@ constexpr std::uint32_t kRetryPauseMilliseconds = 400;
 constexpr std::uint32_t kPartStaggerMilliseconds = 100;
 constexpr std::uint32_t kJoinPollMilliseconds = 200;
 constexpr long kConnectTimeoutSeconds = 60;
-// The merge is on the user's wait before the digest check: large blocks keep it to few calls.
-constexpr std::size_t kMergeBlock = 1024 * 1024;
 constexpr std::int32_t kPartFileFailure = -2;
 // Larger than libcurl's 16 KiB default, so each part spends less on read and write calls.
 constexpr long kReceiveBufferBytes = 512 * 1024;
@@ -279,6 +277,14 @@ void CMTCurlDownloader::downloadThreadFun(CMTCurlDownloader* downloader, Downloa
         std::fclose(part->file);
         part->file = nullptr;
     }
+    // A whole part is sealed at once, so its digest moves on to the next part without waiting for
+    // the joining thread.
+    if (part->state == 0 && downloader->m_follower) {
+        for (std::size_t i = 0; i < downloader->m_parts.size(); ++i) {
+            if (downloader->m_parts[i].get() == part)
+                downloader->m_follower->Seal(i, platform::FileSize(downloader->PartPath(static_cast<int>(i))).value_or(0));
+        }
+    }
     --downloader->m_runningParts;
 }
 
@@ -437,28 +443,13 @@ void CMTCurlDownloader::FinishRun() {
 
 bool CMTCurlDownloader::MergeParts() {
     if (m_parts.empty()) return false;
-    std::FILE* first = std::fopen(m_parts[0]->path.c_str(), "ab+");
-    if (!first) return false;
-    bool ok = true;
-    std::vector<char> block(kMergeBlock);
+    const std::wstring merged = PartPath(0);
+    bool ok = platform::IsRegularFile(merged);
     for (std::size_t i = 1; i < m_parts.size() && ok; ++i) {
-        std::FILE* next = std::fopen(m_parts[i]->path.c_str(), "rb");
-        if (!next) {
-            ok = false;
-            break;
-        }
-        for (;;) {
-            const std::size_t got = std::fread(block.data(), 1, block.size(), next);
-            if (got > 0 && std::fwrite(block.data(), 1, got, first) != got) ok = false;
-            if (got < block.size() || !ok) break;
-        }
-        if (std::ferror(next)) ok = false;
-        std::fclose(next);
+        ok = platform::AppendFileContent(PartPath(static_cast<int>(i)), merged);
         DEBUG_LOG_AT(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__, L"partPath::%hs",
                      m_parts[i]->path.c_str());
     }
-    if (std::fclose(first) != 0) ok = false;
-    const std::wstring merged = PartPath(0);
     // A part that went missing or was cut short must not be taken for the whole file.
     if (ok && platform::FileSize(merged).value_or(0) != static_cast<std::uint64_t>(m_fileLength)) ok = false;
     if (ok) ok = platform::RenameFile(merged, m_filePath);

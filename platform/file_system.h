@@ -28,6 +28,10 @@ bool DeleteFile(const std::wstring& path);
 bool RenameFile(const std::wstring& from, const std::wstring& to);
 bool CopyFile(const std::wstring& from, const std::wstring& to);
 bool SetExecutable(const std::wstring& path);
+// Appends the whole content of one file to another, inside the system where it can: joining
+// the parts of a large download then costs no copies through this process. False on any
+// failure; the target may then hold part of the content.
+bool AppendFileContent(const std::wstring& from, const std::wstring& to);
 
 struct DiskSpace {
     std::uint64_t availableToCaller = 0;

@@ -100,6 +100,52 @@ bool CopyFile(const std::wstring& from, const std::wstring& to) {
     return true;
 }
 
+bool AppendFileContent(const std::wstring& from, const std::wstring& to) {
+    if (from.empty() || to.empty()) return false;
+    const int source = ::open(PathToNative(from).c_str(), O_RDONLY | O_CLOEXEC);
+    if (source < 0) return false;
+    // Not O_APPEND: the system copies only between files opened without it.
+    const int target = ::open(PathToNative(to).c_str(), O_WRONLY | O_CLOEXEC);
+    struct stat sourceInfo {}, targetInfo {};
+    bool ok = target >= 0 && ::fstat(source, &sourceInfo) == 0 && ::fstat(target, &targetInfo) == 0;
+    const off_t length = sourceInfo.st_size;
+    off_t read = 0;
+    off_t written = targetInfo.st_size;
+    while (ok && read < length) {
+        const ssize_t moved = ::copy_file_range(source, &read, target, &written,
+                                                static_cast<std::size_t>(length - read), 0);
+        if (moved > 0) continue;
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved == 0 || (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)) {
+            ok = false;
+            break;
+        }
+        // A system or file pair that cannot copy inside the kernel: through a buffer instead.
+        std::vector<char> block(1 << 20);
+        while (ok && read < length) {
+            const ssize_t got = ::pread(source, block.data(), block.size(), read);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) {
+                ok = false;
+                break;
+            }
+            for (ssize_t done = 0; ok && done < got;) {
+                const ssize_t put = ::pwrite(target, block.data() + done, static_cast<std::size_t>(got - done), written);
+                if (put < 0 && errno == EINTR) continue;
+                if (put <= 0) ok = false;
+                else {
+                    done += put;
+                    written += put;
+                }
+            }
+            read += got;
+        }
+    }
+    if (target >= 0 && ::close(target) != 0) ok = false;
+    ::close(source);
+    return ok;
+}
+
 bool SetExecutable(const std::wstring& path) {
     struct stat info {};
     if (!StatPath(path, info)) return false;

@@ -40,3 +40,21 @@ TEST(FileSystem, DiskSpaceOfAMissingPathIsAnErrorCode) {
     EXPECT_GT(space.total, 0u);
     EXPECT_LE(space.availableToCaller, space.totalFree);
 }
+
+TEST(FileSystem, AppendsOneFileToAnother) {
+    testing_support::TempFolder folder;
+    std::string tail;
+    for (int i = 0; i < 3 * 1024 * 1024 + 11; ++i) tail += static_cast<char>(i % 253);
+    const std::wstring head = folder.WriteFile(L"part_0", "head:");
+    const std::wstring rest = folder.WriteFile(L"part_1", tail);
+    ASSERT_TRUE(platform::AppendFileContent(rest, head));
+    EXPECT_EQ(platform::ReadWholeFile(head), std::optional<std::string>("head:" + tail));
+    EXPECT_EQ(platform::ReadWholeFile(rest), std::optional<std::string>(tail));  // the source stays
+    const std::wstring empty = folder.WriteFile(L"empty", "");
+    ASSERT_TRUE(platform::AppendFileContent(empty, rest));
+    EXPECT_EQ(platform::FileSize(rest), std::optional<std::uint64_t>(tail.size()));
+    // Neither end may be missing: a merge must not create the file it appends to.
+    EXPECT_FALSE(platform::AppendFileContent(folder.Join(L"missing"), head));
+    EXPECT_FALSE(platform::AppendFileContent(rest, folder.Join(L"missing")));
+    EXPECT_FALSE(platform::PathExists(folder.Join(L"missing")));
+}
