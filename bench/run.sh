@@ -32,26 +32,14 @@ done
 say() { echo "bench: $*" >&2; }
 
 # --- tools ---------------------------------------------------------------------------------------
-install_packages() {
-    local runner=()
-    if [[ $(id -u) -ne 0 ]]; then
-        command -v sudo >/dev/null || { say "need root or sudo to install $*"; return 1; }
-        runner=(sudo)
-    fi
-    say "installing $*"
-    "${runner[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null
-}
 NGINX="$(command -v nginx || true)"
 [[ -z "$NGINX" && -x /usr/sbin/nginx ]] && NGINX=/usr/sbin/nginx
-missing=()
-[[ -z "$NGINX" && "$SERVER_CHOICE" == nginx ]] && missing+=(nginx-light)
-[[ -x /usr/bin/time ]] || missing+=(time)
-command -v curl >/dev/null || missing+=(curl)
-if [[ ${#missing[@]} -gt 0 ]]; then
-    install_packages "${missing[@]}" || true
-    NGINX="$(command -v nginx || true)"
-    [[ -z "$NGINX" && -x /usr/sbin/nginx ]] && NGINX=/usr/sbin/nginx
-fi
+# What the build needs, and the benchmark's own tools: GNU time, curl, nginx when asked for.
+extra=(time curl)
+[[ -z "$NGINX" && "$SERVER_CHOICE" == nginx ]] && extra+=(nginx-light)
+"$SOURCE/scripts/install-packages.sh" "${extra[@]}" || say "some packages could not be installed"
+NGINX="$(command -v nginx || true)"
+[[ -z "$NGINX" && -x /usr/sbin/nginx ]] && NGINX=/usr/sbin/nginx
 [[ -x /usr/bin/time ]] || { say "GNU time is missing (package time)"; exit 1; }
 command -v curl >/dev/null || { say "curl is missing"; exit 1; }
 
@@ -227,7 +215,7 @@ md5_round() {
 
 median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }
 
-# What kelvo-cli holds before any download: its shared libraries (the UI's among them).
+# What kelvo-cli holds before any download: its shared libraries.
 /usr/bin/time -f '%M' -o "$WORK/peak" "$CLI" >/dev/null 2>&1 || true
 IDLE_PEAK="$(tail -n 1 "$WORK/peak")"
 # Warm the page cache so the first tool does not pay for the disk.

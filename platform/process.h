@@ -39,6 +39,10 @@ bool AskProcessToEnd(const ProcessInfo& process);
 // Starts a program detached from the installer (it outlives it); false when it cannot start.
 bool StartDetached(const std::vector<std::wstring>& arguments);
 
+// Runs another program in place of this one: same process, same standard handles. The arguments
+// are the system's own bytes, the program's name first. Returns only when it could not start.
+void ReplaceProcess(const std::string& program, const std::vector<std::string>& arguments);
+
 int CurrentProcessId();
 
 // Process ids of running processes whose executable file name equals the given name exactly.

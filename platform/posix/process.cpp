@@ -142,6 +142,13 @@ bool StartDetached(const std::vector<std::wstring>& arguments) {
                        environ) == 0;
 }
 
+void ReplaceProcess(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<char*> pointers;
+    for (const std::string& argument : arguments) pointers.push_back(const_cast<char*>(argument.c_str()));
+    pointers.push_back(nullptr);
+    ::execv(program.c_str(), pointers.data());
+}
+
 int CurrentProcessId() { return static_cast<int>(::getpid()); }
 
 std::vector<int> FindProcessesByExecutableName(const std::wstring& fileName) {

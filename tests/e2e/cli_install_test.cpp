@@ -34,12 +34,12 @@ struct CliRun {
 
 // Runs the tool with its debug log on the same pipe as its reports, so that neither stream can
 // fill up unread; the log's lines are told apart by their "<P" prefix.
-CliRun RunCli(const std::wstring& arguments) {
+CliRun RunCli(const std::wstring& arguments, const std::wstring& command = L"install") {
     CliRun run;
     platform::NativeHandle readEnd = platform::kInvalidHandle;
     platform::NativeHandle writeEnd = platform::kInvalidHandle;
     EXPECT_TRUE(platform::CreatePipe(readEnd, writeEnd));
-    auto argv = Utils::SplitCommandLine(L"\"" + kCli + L"\" install " + arguments);
+    auto argv = Utils::SplitCommandLine(L"\"" + kCli + L"\" " + command + L" " + arguments);
     platform::ProcessInfo process;
     std::wstring error;
     const bool started = platform::SpawnProcess(argv, {platform::kInvalidHandle, writeEnd, writeEnd}, process, error);
@@ -136,3 +136,14 @@ TEST_F(CliInstallTest, MissingAddressOrFolderIsAUsageError) {
 }
 
 }  // namespace
+
+// The window commands are handed to the sibling program that carries the drawing libraries.
+TEST(CliWindowCommands, AreHandedToTheSkinProgram) {
+    const CliRun render = RunCli(L"", L"render");
+    EXPECT_EQ(render.exitCode, 2u);
+    ASSERT_FALSE(render.lines.empty());
+    EXPECT_EQ(render.lines[0].rfind("usage: kelvo-cli render SKINFILE OUT.png", 0), 0u) << render.lines[0];
+    const CliRun show = RunCli(L"a b c d", L"show");
+    EXPECT_EQ(show.exitCode, 2u);
+    EXPECT_TRUE(show.Has("usage: kelvo-cli show SKINFILE [--folder DIR]"));
+}

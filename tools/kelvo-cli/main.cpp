@@ -1,15 +1,23 @@
 // kelvo-cli: runs pieces of the installer without a window, for tests, benchmarks and diagnosis.
+//
+// The window commands live in a sibling program, kelvo-cli-skin, which this one hands them to:
+// a download measured through kelvo-cli then carries none of the drawing libraries.
+#include <cerrno>
 #include <clocale>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "commands.h"
-#include "utils/text.h"
+#include "platform/file_system.h"
+#include "platform/module_path.h"
+#include "platform/process.h"
 
 namespace {
 
 struct Command {
     const char* name;
-    int (*run)(const Arguments&);
+    int (*run)(const Arguments&);  // null: a window command of kelvo-cli-skin
     const char* summary;
 };
 
@@ -18,10 +26,10 @@ constexpr Command kCommands[] = {
     {"install", RunInstall,
      "install --url URL --dir DIR [--engine N] [--uninstaller PATH] [--insnew]\n"
      "                                 remove the old version, download, install"},
-    {"render", RunRender,
+    {"render", nullptr,
      "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--folder DIR]\n"
      "                                 draw one skin window off-screen as PNG"},
-    {"show", RunShow, "show SKINFILE [--folder DIR]   open one skin window on the display until it is closed"},
+    {"show", nullptr, "show SKINFILE [--folder DIR]   open one skin window on the display until it is closed"},
 };
 
 int PrintUsage() {
@@ -30,23 +38,25 @@ int PrintUsage() {
     return 2;
 }
 
+int HandToSkinProgram(int argc, char** argv) {
+    const std::string program = platform::PathToNative(
+        platform::JoinPath(platform::ParentPath(platform::GetModuleFileName()), L"kelvo-cli-skin"));
+    std::vector<std::string> arguments(argv, argv + argc);
+    arguments[0] = program;
+    platform::ReplaceProcess(program, arguments);
+    std::fprintf(stderr, "kelvo-cli: cannot start %s: %s\n", program.c_str(), std::strerror(errno));
+    return 1;
+}
+
 }  // namespace
-
-void PrintReport(int code, double value, const wchar_t* text) {
-    std::printf("%d %g %s\n", code, value, Utils::WideToUtf8(text ? text : L"").c_str());
-    std::fflush(stdout);
-}
-
-int UsageError(const char* usage) {
-    std::fprintf(stderr, "usage: kelvo-cli %s\n", usage);
-    return 2;
-}
 
 int main(int argc, char** argv) {
     std::setlocale(LC_CTYPE, "");
     if (argc < 2) return PrintUsage();
     for (const Command& command : kCommands) {
-        if (std::strcmp(argv[1], command.name) == 0) return command.run(Arguments(argv + 2, argv + argc));
+        if (std::strcmp(argv[1], command.name) != 0) continue;
+        if (!command.run) return HandToSkinProgram(argc, argv);
+        return command.run(Arguments(argv + 2, argv + argc));
     }
     return PrintUsage();
 }
