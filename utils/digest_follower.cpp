@@ -73,6 +73,9 @@ void FileDigestFollower::Run() {
         const std::wstring path = m_sources[index].path;
         platform::FileReader reader;
         std::uint64_t offset = 0;
+        // Waits grow while a writer is slow, so a long download over a slow line costs few
+        // wake-ups, and shrink again when bytes come.
+        int waitMilliseconds = kPollMilliseconds;
         while (!m_stop) {
             const Source& source = m_sources[index];
             const bool last = source.sealed || m_finishing;
@@ -80,7 +83,8 @@ void FileDigestFollower::Run() {
                 // Not made yet; once its writer is done it never will be.
                 if (last) failed = true;
                 if (failed) break;
-                m_wake.wait_for(lock, std::chrono::milliseconds(kPollMilliseconds));
+                m_wake.wait_for(lock, std::chrono::milliseconds(waitMilliseconds));
+                waitMilliseconds = std::min(waitMilliseconds * 2, kLongestPollMilliseconds);
                 continue;
             }
             if (index == 0 && !m_haveIdentity) {
@@ -104,9 +108,11 @@ void FileDigestFollower::Run() {
             if (failed) break;
             if (offset == limit) {
                 if (last) break;
-                m_wake.wait_for(lock, std::chrono::milliseconds(kPollMilliseconds));
+                m_wake.wait_for(lock, std::chrono::milliseconds(waitMilliseconds));
+                waitMilliseconds = std::min(waitMilliseconds * 2, kLongestPollMilliseconds);
                 continue;
             }
+            waitMilliseconds = kPollMilliseconds;
             lock.unlock();
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(limit - offset, block.size()));
             const long long got = reader.ReadAt(offset, block.data(), want);

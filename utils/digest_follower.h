@@ -35,8 +35,9 @@ public:
     // and holds exactly the followed bytes; empty text otherwise.
     std::string Finish(const std::wstring& result);
 
-    // How long the thread waits for a writer before it looks again.
+    // How long the thread waits for a writer before it looks again: at first, and at most.
     static constexpr int kPollMilliseconds = 2;
+    static constexpr int kLongestPollMilliseconds = 50;
 
 private:
     struct Source {
