@@ -86,6 +86,21 @@ TEST_P(EngineDownloadTest, CutConnectionsAreResumedToSuccess) {
     EXPECT_TRUE(platform::ReadWholeFile(target) == package);
 }
 
+// The WinHTTP-style engine throws away a part file whose resumption the server ignored and
+// fetches the package whole into a new one: the check must judge that new file, not the bytes
+// digested from the old one while it arrived.
+TEST_P(EngineDownloadTest, PartFileReplacedAfterIgnoredRangeIsCheckedAnew) {
+    if (GetParam() != 2) GTEST_SKIP() << "the libcurl engines refuse a resumption answered whole";
+    ServerFaults faults;
+    faults.cutAfter = 700000;
+    faults.cutFirst = 1;
+    faults.ignoreRanges = true;
+    server->SetFaults(faults);
+    const auto reports = Download(PackageUrl(), 1);
+    EXPECT_EQ(Verdicts(reports), (std::vector<std::int32_t>{DL_CODE_SUCCESS}));
+    EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+}
+
 TEST_P(EngineDownloadTest, WrongBodyIsRefutedRestartedOnceThenGivenUp) {
     ServerFaults faults;
     faults.wrongBody = true;
