@@ -32,7 +32,8 @@ void FileDigestFollower::Follow(const std::wstring& path) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_finishing) return;
-        m_sources.push_back(Source{path});
+        m_sources.push_back(Source{path, std::make_unique<platform::FileReader>()});
+        OpenWaitingSources();
     }
     m_wake.notify_all();
 }
@@ -60,6 +61,19 @@ std::string FileDigestFollower::Finish(const std::wstring& result) {
     return m_digest;
 }
 
+void FileDigestFollower::OpenWaitingSources() {
+    for (std::size_t index = 0; index < m_sources.size(); ++index) {
+        platform::FileReader& reader = *m_sources[index].reader;
+        if (reader.IsOpen() || !reader.Open(m_sources[index].path) || index != 0) continue;
+        const std::optional<platform::FileIdentity> identity = reader.Identity();
+        m_haveIdentity = identity.has_value();
+        if (identity) {
+            m_identityDevice = identity->device;
+            m_identityIndex = identity->index;
+        }
+    }
+}
+
 void FileDigestFollower::Run() {
     platform::Md5 md5;
     std::vector<unsigned char> block(kBlockBytes);
@@ -70,8 +84,7 @@ void FileDigestFollower::Run() {
         // The next file: wait until it is added, or end when the owner finishes without it.
         m_wake.wait(lock, [&] { return m_stop || m_finishing || index < m_sources.size(); });
         if (m_stop || index >= m_sources.size()) break;
-        const std::wstring path = m_sources[index].path;
-        platform::FileReader reader;
+        platform::FileReader& reader = *m_sources[index].reader;
         std::uint64_t offset = 0;
         // Waits grow while a writer is slow, so a long download over a slow line costs few
         // wake-ups, and shrink again when bytes come.
@@ -79,21 +92,14 @@ void FileDigestFollower::Run() {
         while (!m_stop) {
             const Source& source = m_sources[index];
             const bool last = source.sealed || m_finishing;
-            if (!reader.IsOpen() && !reader.Open(path)) {
+            OpenWaitingSources();
+            if (!reader.IsOpen()) {
                 // Not made yet; once its writer is done it never will be.
                 if (last) failed = true;
                 if (failed) break;
                 m_wake.wait_for(lock, std::chrono::milliseconds(waitMilliseconds));
                 waitMilliseconds = std::min(waitMilliseconds * 2, kLongestPollMilliseconds);
                 continue;
-            }
-            if (index == 0 && !m_haveIdentity) {
-                const std::optional<platform::FileIdentity> identity = reader.Identity();
-                m_haveIdentity = identity.has_value();
-                if (identity) {
-                    m_identityDevice = identity->device;
-                    m_identityIndex = identity->index;
-                }
             }
             // The limit is taken under the lock: a writer seals a file before it appends to it
             // anything that is not its own (a merge), so an unsealed size is all its own bytes.

@@ -9,10 +9,13 @@
 // caller reads the finished file whole as before.
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/file_reader.h"
 
 namespace Utils {
 
@@ -42,11 +45,16 @@ public:
 private:
     struct Source {
         std::wstring path;
+        // Opened as soon as the file exists, so a file its owner removes once it is whole (a
+        // merged part) is still read while earlier ones are.
+        std::unique_ptr<platform::FileReader> reader;
         bool sealed = false;
         std::uint64_t size = 0;
     };
 
     void Run();
+    // Under the lock: opens every source not yet opened whose file now exists.
+    void OpenWaitingSources();
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
