@@ -82,11 +82,8 @@ void CCurlDownloader::Run() {
         return;
     }
     // A package whose address carries its digest is digested while it arrives.
-    std::unique_ptr<Utils::FileDigestFollower> follower;
-    if (Utils::GetMd5FromUrl(Utils::WideToUtf8(m_url)).size() == 32) {
-        follower = std::make_unique<Utils::FileDigestFollower>();
-        follower->Follow(m_client.GetFilePath(true));
-    }
+    const std::unique_ptr<Utils::FileDigestFollower> follower =
+        Utils::FollowDownload(Utils::WideToUtf8(m_url), {m_client.GetFilePath(true)});
     int budget = kRetryBudget;
     for (int result = m_client.Start(); result != 0; result = m_client.Start()) {
         // The owner is going away; nobody waits for a report any more.

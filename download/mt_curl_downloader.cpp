@@ -134,6 +134,10 @@ std::wstring CMTCurlDownloader::PartPath(int index) const {
     return m_filePath + L"_" + std::to_wstring(index);
 }
 
+void CMTCurlDownloader::SealPart(std::size_t index) {
+    if (m_follower) m_follower->Seal(index, platform::FileSize(PartPath(static_cast<int>(index))).value_or(0));
+}
+
 void CMTCurlDownloader::DeletePartFiles() {
     for (int i = 0; i < kMaxParts; ++i) platform::DeleteFile(PartPath(i));
 }
@@ -165,6 +169,7 @@ void CMTCurlDownloader::RunDown() {
     const std::vector<PartRange> ranges = SplitIntoParts(m_fileLength);
     for (std::size_t i = 0; i < ranges.size(); ++i) {
         auto part = std::make_unique<DownloadPartNode>();
+        part->index = i;
         const std::wstring path = PartPath(static_cast<int>(i));
         const std::int64_t length = ranges[i].last - ranges[i].first + 1;
         std::int64_t existing = static_cast<std::int64_t>(platform::FileSize(path).value_or(0));
@@ -195,10 +200,11 @@ void CMTCurlDownloader::RunDown() {
     }
 
     // A package whose address carries its digest is digested while its parts arrive.
-    if (m_expectedMd5.size() == 32) {
-        m_follower = std::make_unique<Utils::FileDigestFollower>();
-        for (std::size_t i = 0; i < m_parts.size(); ++i) m_follower->Follow(PartPath(static_cast<int>(i)));
-    }
+    std::vector<std::wstring> partPaths;
+    for (const auto& part : m_parts) partPaths.push_back(PartPath(static_cast<int>(part->index)));
+    m_follower = Utils::FollowDownload(m_realUrl, partPaths);
+    for (const auto& part : m_parts)
+        if (part->state == 0) SealPart(part->index);
 
     for (auto& part : m_parts) {
         if (part->state != -1) continue;
@@ -277,14 +283,9 @@ void CMTCurlDownloader::downloadThreadFun(CMTCurlDownloader* downloader, Downloa
         std::fclose(part->file);
         part->file = nullptr;
     }
-    // A whole part is sealed at once, so its digest moves on to the next part without waiting for
-    // the joining thread.
-    if (part->state == 0 && downloader->m_follower) {
-        for (std::size_t i = 0; i < downloader->m_parts.size(); ++i) {
-            if (downloader->m_parts[i].get() == part)
-                downloader->m_follower->Seal(i, platform::FileSize(downloader->PartPath(static_cast<int>(i))).value_or(0));
-        }
-    }
+    // Sealed at once, so the digest moves on to the next part without waiting for the joining
+    // thread, and before the merge appends to part 0.
+    if (part->state == 0) downloader->SealPart(part->index);
     --downloader->m_runningParts;
 }
 
@@ -394,11 +395,6 @@ void CMTCurlDownloader::FinishRun() {
     }
     if (err == 0) {
         m_lastPercent = 0.0;
-        // Each part is whole now; the merge appends to part 0 bytes that are not its own.
-        if (follower) {
-            for (std::size_t i = 0; i < m_parts.size(); ++i)
-                follower->Seal(i, platform::FileSize(PartPath(static_cast<int>(i))).value_or(0));
-        }
         if (!MergeParts()) err = kPartFileFailure;
     }
     if (err == 0) {

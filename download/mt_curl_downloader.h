@@ -42,6 +42,7 @@ public:
         std::int32_t state = -1;
         std::atomic<std::int64_t> downloaded{0};
         std::int32_t requested = 0;  // where the current attempt's range begins
+        std::size_t index = 0;       // its number: "_0", "_1"
     };
 
     // Inclusive byte range of one part.
@@ -84,6 +85,9 @@ private:
     void Report(std::int32_t code, double value, const wchar_t* text);
     std::wstring PartPath(int index) const;
     void DeletePartFiles();
+    // Tells the digest follower, if any, that a part file is whole: nothing more of its own
+    // will be appended to it.
+    void SealPart(std::size_t index);
 
     std::vector<std::unique_ptr<DownloadPartNode>> m_parts;
     StatusCallback m_callback;

@@ -114,11 +114,8 @@ void WinHttpDownloader::Run() {
     m_resolvedUrl = m_url;
     m_lastFraction = -1;
     // A package whose address carries its digest is digested while it arrives.
-    std::unique_ptr<Utils::FileDigestFollower> follower;
-    if (Utils::GetMd5FromUrl(Utils::WideToUtf8(m_url)).size() == 32) {
-        follower = std::make_unique<Utils::FileDigestFollower>();
-        follower->Follow(m_filePath + L".part");
-    }
+    const std::unique_ptr<Utils::FileDigestFollower> follower =
+        Utils::FollowDownload(Utils::WideToUtf8(m_url), {m_filePath + L".part"});
     int budget = kBudget;
     for (long result = FetchOnce(); result != 0; result = FetchOnce()) {
         if (m_stopping) return;

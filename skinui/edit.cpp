@@ -181,28 +181,28 @@ void CEditUI::SetAttribute(const std::wstring& name, const std::wstring& value) 
     }
 }
 
-void CEditUI::KeyDown(WPARAM key) {
+bool CEditUI::KeyDown(WPARAM key) {
     const bool extend = KeyHeld(VK_SHIFT);
     switch (key) {
     case VK_LEFT:
         if (HasSelection() && !extend) MoveCaret(GetSelStart(), false);
         else MoveCaret(PreviousBoundary(m_text, m_caret), extend);
-        break;
+        return true;
     case VK_RIGHT:
         if (HasSelection() && !extend) MoveCaret(GetSelEnd(), false);
         else MoveCaret(NextBoundary(m_text, m_caret), extend);
-        break;
-    case VK_HOME: MoveCaret(0, extend); break;
-    case VK_END: MoveCaret(m_text.size(), extend); break;
+        return true;
+    case VK_HOME: MoveCaret(0, extend); return true;
+    case VK_END: MoveCaret(m_text.size(), extend); return true;
     case VK_DELETE:
         if (extend) Cut();
         else DeleteForward();
-        break;
+        return true;
     case VK_INSERT:
         if (KeyHeld(VK_CONTROL)) Copy();
         else if (extend) Paste();
-        break;
-    default: break;
+        return true;
+    default: return false;  // Enter, Escape, Tab and the rest belong to the window
     }
 }
 
@@ -255,16 +255,7 @@ void CEditUI::DoEvent(UiEvent& event) {
     case UiEventType::SetCursor:
         return;
     case UiEventType::KeyDown:
-        if (!IsEnabled()) break;
-        switch (event.key) {
-        case VK_LEFT:
-        case VK_RIGHT:
-        case VK_HOME:
-        case VK_END:
-        case VK_DELETE:
-        case VK_INSERT: KeyDown(event.key); return;
-        default: break;  // Enter, Escape, Tab and the rest belong to the window
-        }
+        if (IsEnabled() && KeyDown(event.key)) return;
         break;
     case UiEventType::Char:
         if (IsEnabled()) Character(event.key);

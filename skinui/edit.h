@@ -57,7 +57,8 @@ public:
 private:
     void Changed();
     bool DeleteSelection();
-    void KeyDown(WPARAM key);
+    // False for keys the edit leaves to its window.
+    bool KeyDown(WPARAM key);
     void Character(wchar_t character);
     void MoveCaret(std::size_t position, bool extend);
     std::wstring Shown() const;

@@ -53,24 +53,15 @@ std::string FileDigestFollower::Finish(const std::wstring& result) {
     m_finishing = true;
     m_wake.notify_all();
     m_done.wait(lock, [this] { return m_ended; });
-    if (m_failed || m_sources.empty() || !m_haveIdentity) return {};
-    const std::optional<platform::FileIdentity> identity = platform::IdentityOf(result);
-    const std::optional<std::uint64_t> size = platform::FileSize(result);
-    if (!identity || identity->device != m_identityDevice || identity->index != m_identityIndex) return {};
-    if (!size || *size != m_followedBytes) return {};
+    if (m_digest.empty() || !m_identity || platform::IdentityOf(result) != m_identity) return {};
+    if (platform::FileSize(result) != m_followedBytes) return {};
     return m_digest;
 }
 
 void FileDigestFollower::OpenWaitingSources() {
     for (std::size_t index = 0; index < m_sources.size(); ++index) {
         platform::FileReader& reader = *m_sources[index].reader;
-        if (reader.IsOpen() || !reader.Open(m_sources[index].path) || index != 0) continue;
-        const std::optional<platform::FileIdentity> identity = reader.Identity();
-        m_haveIdentity = identity.has_value();
-        if (identity) {
-            m_identityDevice = identity->device;
-            m_identityIndex = identity->index;
-        }
+        if (!reader.IsOpen() && reader.Open(m_sources[index].path) && index == 0) m_identity = reader.Identity();
     }
 }
 
@@ -132,11 +123,17 @@ void FileDigestFollower::Run() {
         }
         total += offset;
     }
-    m_failed = failed || m_stop;
     m_followedBytes = total;
-    if (!m_failed) m_digest = md5.FinishHex();
+    if (!failed && !m_stop) m_digest = md5.FinishHex();
     m_ended = true;
     m_done.notify_all();
+}
+
+std::unique_ptr<FileDigestFollower> FollowDownload(const std::string& url, const std::vector<std::wstring>& files) {
+    if (GetMd5FromUrl(url).size() != 32) return nullptr;
+    auto follower = std::make_unique<FileDigestFollower>();
+    for (const std::wstring& file : files) follower->Follow(file);
+    return follower;
 }
 
 std::string DownloadedFileMd5(FileDigestFollower* follower, const std::wstring& path,

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,14 +64,15 @@ private:
     bool m_finishing = false;
     bool m_stop = false;
     bool m_ended = false;
-    bool m_failed = false;
-    std::string m_digest;
+    std::string m_digest;  // empty when what was followed cannot be vouched for
     std::uint64_t m_followedBytes = 0;
-    bool m_haveIdentity = false;
-    std::uint64_t m_identityDevice = 0;
-    std::uint64_t m_identityIndex = 0;
+    std::optional<platform::FileIdentity> m_identity;  // of the first file
     std::thread m_thread;
 };
+
+// A follower of a download's files when its address carries a digest to check them against
+// (a path segment of 32 characters); none otherwise.
+std::unique_ptr<FileDigestFollower> FollowDownload(const std::string& url, const std::vector<std::wstring>& files);
 
 // The MD5 text of a downloaded file: the follower's digest when it matches `expected`, else the
 // file read whole, so a mismatch is only ever reported from the bytes as they are now stored.

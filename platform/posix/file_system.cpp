@@ -121,23 +121,12 @@ bool AppendFileContent(const std::wstring& from, const std::wstring& to) {
             break;
         }
         // A system or file pair that cannot copy inside the kernel: through a buffer instead.
+        ok = ::lseek(target, written, SEEK_SET) == written;
         std::vector<char> block(1 << 20);
         while (ok && read < length) {
             const ssize_t got = ::pread(source, block.data(), block.size(), read);
             if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) {
-                ok = false;
-                break;
-            }
-            for (ssize_t done = 0; ok && done < got;) {
-                const ssize_t put = ::pwrite(target, block.data() + done, static_cast<std::size_t>(got - done), written);
-                if (put < 0 && errno == EINTR) continue;
-                if (put <= 0) ok = false;
-                else {
-                    done += put;
-                    written += put;
-                }
-            }
+            ok = got > 0 && WriteAll(target, block.data(), static_cast<std::size_t>(got));
             read += got;
         }
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "platform/file_system.h"
 #include "tests/support/temp_folder.h"
 
@@ -57,4 +59,13 @@ TEST(FileSystem, AppendsOneFileToAnother) {
     EXPECT_FALSE(platform::AppendFileContent(folder.Join(L"missing"), head));
     EXPECT_FALSE(platform::AppendFileContent(rest, folder.Join(L"missing")));
     EXPECT_FALSE(platform::PathExists(folder.Join(L"missing")));
+
+    // From another file system (tmpfs) the system may refuse to copy inside the kernel; the bytes
+    // then go through a buffer.
+    const std::wstring shared = L"/dev/shm/kelvo-append-" + std::to_wstring(::getpid());
+    if (platform::WriteFileAtomically(shared, tail)) {
+        EXPECT_TRUE(platform::AppendFileContent(shared, head));
+        platform::DeleteFile(shared);
+        EXPECT_EQ(platform::ReadWholeFile(head), std::optional<std::string>("head:" + tail + tail));
+    }
 }

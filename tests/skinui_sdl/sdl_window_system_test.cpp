@@ -370,7 +370,7 @@ TEST_F(SdlWindowSystemTest, TextEntryThroughClipboardAndInputMethod) {
     editing.edit.start = 5;
     Push(editing);
     system->RunPending();
-    EXPECT_EQ(system->CompositionText(), L"zhong");
+    EXPECT_EQ(system->GetCompositionText(), L"zhong");
     ASSERT_EQ(recorder.Count(WM_IME_COMPOSITION), 1);
     EXPECT_EQ(recorder.Of(WM_IME_COMPOSITION)[0].wParam, 5u);
     editing.edit.text[0] = '\0';
@@ -378,7 +378,7 @@ TEST_F(SdlWindowSystemTest, TextEntryThroughClipboardAndInputMethod) {
     Push(editing);
     Text(w, "中");
     system->RunPending();
-    EXPECT_EQ(system->CompositionText(), L"");
+    EXPECT_EQ(system->GetCompositionText(), L"");
     EXPECT_EQ(recorder.Count(WM_IME_ENDCOMPOSITION), 1);
     ASSERT_EQ(recorder.Count(WM_CHAR), 1);
     EXPECT_EQ(recorder.Of(WM_CHAR)[0].wParam, 0x4E2Du);

@@ -91,7 +91,6 @@ public:
     void StartTextInput(WindowHandle window, const UiRect& caret) override;
     void StopTextInput() override;
     std::wstring GetCompositionText() const override { return m_composition; }
-    const std::wstring& CompositionText() const { return m_composition; }
 
     // For tests and tools.
     SDL_Window* NativeWindow(WindowHandle window) const;
