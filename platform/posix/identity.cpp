@@ -1,12 +1,16 @@
 #include "platform/identity.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/utf8.h"
 
 namespace platform {
@@ -69,5 +73,58 @@ bool IsAdminAccount(const std::wstring& userName) {
 }
 
 bool IsProcessElevated() { return ::geteuid() == 0; }
+
+namespace {
+
+// SUDO_UID as a user id, only for a process that really runs as root: anyone can set the
+// variable, but only root can act on another user's behalf.
+std::optional<uid_t> SudoCaller() {
+    if (::geteuid() != 0) return std::nullopt;
+    const char* text = std::getenv("SUDO_UID");
+    if (!text || !*text) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    unsigned long value = std::strtoul(text, &end, 10);
+    if (errno != 0 || *end != '\0' || text[0] == '-' || value == 0 || value > 0x7FFFFFFFUL)
+        return std::nullopt;
+    return static_cast<uid_t>(value);
+}
+
+}  // namespace
+
+std::optional<UserAccount> InvokingUser() {
+    std::optional<uid_t> caller = SudoCaller();
+    uid_t uid = caller ? *caller : ::getuid();
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* account = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &account) != 0) account = nullptr;
+    UserAccount user;
+    user.uid = uid;
+    user.throughSudo = caller.has_value();
+    if (account) {
+        user.gid = account->pw_gid;
+        user.name = account->pw_name;
+        user.home = account->pw_dir ? account->pw_dir : "";
+    } else if (caller) {
+        return std::nullopt;  // a caller we cannot name has no home to write into
+    } else {
+        user.gid = ::getgid();
+    }
+    // The process's own user may point HOME elsewhere (tests, portable setups); under sudo
+    // HOME is root's or the caller's depending on the sudo policy, so the database decides.
+    if (!caller) {
+        if (const char* home = std::getenv("HOME"); home && *home == '/') user.home = home;
+    }
+    if (user.home.empty() || user.home[0] != '/') return std::nullopt;
+    return user;
+}
+
+bool GiveToInvokingUser(const std::wstring& path) {
+    std::optional<UserAccount> user = InvokingUser();
+    if (!user || !user->throughSudo) return true;
+    return ::fchownat(AT_FDCWD, PathToNative(path).c_str(), user->uid, user->gid,
+                      AT_SYMLINK_NOFOLLOW) == 0;
+}
 
 }  // namespace platform

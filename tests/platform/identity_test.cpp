@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/identity.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// Sets (or with null removes) an environment variable for one scope.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name)) m_old = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedVariable() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+}  // namespace
+
+TEST(InvokingUser, IsTheRealUserWithItsHomeOutsideSudo) {
+    ScopedVariable sudo("SUDO_UID", nullptr);
+    ScopedVariable home("HOME", "/tmp/some-home");
+    std::optional<platform::UserAccount> user = platform::InvokingUser();
+    ASSERT_TRUE(user);
+    EXPECT_EQ(user->uid, ::getuid());
+    EXPECT_FALSE(user->throughSudo);
+    EXPECT_EQ(user->home, "/tmp/some-home");
+}
+
+TEST(InvokingUser, UnderSudoIsTheCallerFromTheAccountDatabase) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+    passwd* daemon = ::getpwnam("daemon");
+    if (!daemon) GTEST_SKIP() << "no daemon account";
+    std::string uid = std::to_string(daemon->pw_uid);
+    std::string home = daemon->pw_dir;
+    ScopedVariable rootHome("HOME", "/root");
+
+    struct Case {
+        const char* sudoUid;
+        bool caller;
+    } cases[] = {{uid.c_str(), true}, {"0", false}, {"-1", false}, {"12x", false}, {"", false},
+                 {"99999999999999999999", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sudoUid);
+        ScopedVariable sudo("SUDO_UID", c.sudoUid);
+        std::optional<platform::UserAccount> user = platform::InvokingUser();
+        ASSERT_TRUE(user);
+        EXPECT_EQ(user->throughSudo, c.caller);
+        EXPECT_EQ(user->home, c.caller ? home : std::string("/root"));
+        EXPECT_EQ(user->uid, c.caller ? daemon->pw_uid : 0u);
+    }
+
+    testing_support::TempFolder folder;
+    std::wstring file = folder.WriteFile(L"record.ini", "x");
+    {
+        ScopedVariable sudo("SUDO_UID", uid.c_str());
+        ASSERT_TRUE(platform::GiveToInvokingUser(file));
+    }
+    struct stat info {};
+    ASSERT_EQ(::lstat(platform::PathToNative(file).c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, daemon->pw_uid);
+}
