@@ -52,6 +52,10 @@ void CWindowLanguage::ApplyLanguage(int index) {
     const int inForce = LoadLanguageStrings(index, L"");
     UpdateRoot();
     for (const wchar_t* name : {L"lbLanguage", L"lbInstallPath", L"backBtn"}) FitControlWidth(name);
+    // The other controls sized to their text in the shipped markup: in another language their
+    // Chinese widths would cut the text or leave gaps.
+    for (const wchar_t* name : {L"lbOptions", L"createDSCb", L"createQSCb", L"treatyCb", L"treatyBtn"})
+        FitControlWidth(name);
     InstallerSettings::Instance().Language = inForce;
 }
 

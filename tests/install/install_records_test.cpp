@@ -8,6 +8,7 @@
 
 #include "install/install_records.h"
 #include "platform/file_system.h"
+#include "platform/key_store.h"
 #include "platform/known_folders.h"
 #include "platform/profile.h"
 #include "tests/support/temp_folder.h"
@@ -107,8 +108,12 @@ TEST_F(InstallRecordsTest, EarlierInstallationDecidesFolderAndUninstaller) {
         platform::DeleteFile(entry);
         platform::DeleteFile(platform::JoinPath(earlier, L"set.ini"));
         platform::CreateFolder(earlier);
-        if (c.recorded) ASSERT_TRUE(Utils::RegWriteString(L"InstallPath", earlier));
-        if (c.recordedEp) ASSERT_TRUE(Utils::RegWriteString(L"UnInstallEp", c.recordedEp));
+        if (c.recorded) {
+            ASSERT_TRUE(Utils::RegWriteString(L"InstallPath", earlier));
+        }
+        if (c.recordedEp) {
+            ASSERT_TRUE(Utils::RegWriteString(L"UnInstallEp", c.recordedEp));
+        }
         if (c.entryFile) root.WriteFile(L"earlier/uninst.ep", "x");
         if (c.setIni) root.WriteFile(L"earlier/set.ini", c.setIni);
 
