@@ -28,6 +28,11 @@ bool DeleteFile(const std::wstring& path);
 bool RenameFile(const std::wstring& from, const std::wstring& to);
 bool CopyFile(const std::wstring& from, const std::wstring& to);
 bool SetExecutable(const std::wstring& path);
+// Creates an empty file that did not exist (never through a symbolic link); false when anything
+// is already there or it cannot be created.
+bool CreateExclusiveFile(const std::wstring& path);
+// Both paths exist and name the same file or folder (the same device and inode).
+bool IsSameFile(const std::wstring& a, const std::wstring& b);
 // Appends the whole content of one file to another, inside the system where it can: joining
 // the parts of a large download then costs no copies through this process. False on any
 // failure; the target may then hold part of the content.

@@ -130,6 +130,12 @@ std::wstring GetProfileString(const std::wstring& section, const std::wstring& k
 bool WriteProfileString(const std::wstring& section, const std::wstring& key,
                         const std::wstring& value, const std::wstring& path) {
     if (section.empty() || key.empty()) return false;
+    // A line break would start a line of its own (another key, another section), and "=" in a
+    // key or "]" in a section would be read back as something else: such writes are refused.
+    if (section.find_first_of(L"\r\n]") != std::wstring::npos ||
+        key.find_first_of(L"\r\n=[") != std::wstring::npos ||
+        value.find_first_of(L"\r\n") != std::wstring::npos)
+        return false;
     auto bytes = ReadWholeFile(path);
     std::string original = bytes.value_or(std::string());
     bool byteOrderMark = original.compare(0, 3, "\xEF\xBB\xBF") == 0;

@@ -23,7 +23,9 @@ std::wstring GetProfileStringFromText(const std::wstring& text, const std::wstri
 // optional byte-order mark; undecodable bytes become U+FFFD.
 std::wstring DecodeProfileBytes(const std::string& bytes);
 
-// Sets one value, keeping every other line; the file is replaced atomically. False on failure.
+// Sets one value, keeping every other line; the file is replaced atomically. False on failure,
+// and for a value with a line break, a key with "=", "[" or a line break, or a section with "]"
+// or a line break (they could inject lines).
 bool WriteProfileString(const std::wstring& section, const std::wstring& key,
                         const std::wstring& value, const std::wstring& path);
 

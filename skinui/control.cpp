@@ -33,6 +33,8 @@ std::wstring CControlUI::GetText() const {
     return TextTable::Instance().Expand(m_text);
 }
 
+std::wstring CControlUI::GetToolTip() const { return TextTable::Instance().Expand(m_toolTip); }
+
 std::wstring CControlUI::GetVirtualWnd() const {
     for (const CControlUI* control = this; control; control = control->m_parent) {
         if (!control->m_virtualWindow.empty()) return control->m_virtualWindow;

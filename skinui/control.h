@@ -50,7 +50,8 @@ public:
     void SetUserData(const std::wstring& data) { m_userData = data; }
     std::uintptr_t GetTag() const { return m_tag; }
     void SetTag(std::uintptr_t tag) { m_tag = tag; }
-    const std::wstring& GetToolTip() const { return m_toolTip; }
+    // Expanded like the text.
+    std::wstring GetToolTip() const;
 
     // Geometry.
     const UiRect& GetPos() const { return m_rcItem; }

@@ -33,7 +33,9 @@ UiSize CLabelUI::EstimateSize(UiSize available) {
     if (m_fixedSize.cx > 0 && m_fixedSize.cy > 0) return m_fixedSize;
     if (!m_manager) return m_fixedSize;
     std::wstring text = GetText();
-    if (m_measured && text == m_measuredText && (!IsMultiLine() || available == m_lastAvailable)) {
+    // A fixed width or height set after the last layout changes the size as much as a new text.
+    if (m_measured && text == m_measuredText && m_fixedSize == m_measuredFixed &&
+        (!IsMultiLine() || available == m_lastAvailable)) {
         return m_measuredSize;
     }
     const FontSpec& font = m_manager->GetFont(m_font);
@@ -52,6 +54,7 @@ UiSize CLabelUI::EstimateSize(UiSize available) {
     }
     m_measured = true;
     m_measuredText = std::move(text);
+    m_measuredFixed = m_fixedSize;
     m_lastAvailable = available;
     m_measuredSize = size;
     return size;

@@ -43,6 +43,7 @@ private:
     // The text as last measured: a new language in the numbered-text table changes it without
     // a SetText.
     std::wstring m_measuredText;
+    UiSize m_measuredFixed;
 };
 
 // A label by another name ("Text" in markup).

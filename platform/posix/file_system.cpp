@@ -135,6 +135,20 @@ bool AppendFileContent(const std::wstring& from, const std::wstring& to) {
     return ok;
 }
 
+bool CreateExclusiveFile(const std::wstring& path) {
+    if (path.empty()) return false;
+    const int descriptor = ::open(PathToNative(path).c_str(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (descriptor < 0) return false;
+    return ::close(descriptor) == 0;
+}
+
+bool IsSameFile(const std::wstring& a, const std::wstring& b) {
+    struct stat first {}, second {};
+    return StatPath(a, first) && StatPath(b, second) && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
 bool SetExecutable(const std::wstring& path) {
     struct stat info {};
     if (!StatPath(path, info)) return false;

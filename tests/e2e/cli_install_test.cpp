@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/file_system.h"
+#include "platform/profile.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/temp_folder.h"
 #include "platform/pipe.h"
@@ -60,13 +61,17 @@ CliRun RunCli(const std::wstring& arguments, const std::wstring& command = L"ins
 
 class CliInstallTest : public testing::Test {
 protected:
+    // The records (key store, analytics, default folder) stay inside the test's home.
     void SetUp() override {
         ::setenv("TMPDIR", temp.NativePath().c_str(), 1);
         ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
+        ::setenv("XDG_CONFIG_HOME", platform::PathToNative(home.Join(L"config")).c_str(), 1);
+        ::setenv("XDG_DATA_HOME", platform::PathToNative(home.Join(L"data")).c_str(), 1);
+        ::setenv("HOME", home.NativePath().c_str(), 1);
     }
     void TearDown() override {
-        ::unsetenv("TMPDIR");
-        ::unsetenv("KELVO_DEMO_OPTIONS");
+        for (const char* name : {"TMPDIR", "KELVO_DEMO_OPTIONS", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) ::unsetenv(name);
+        ::setenv("HOME", savedHome.c_str(), 1);
     }
     std::wstring Arguments(const std::string& path, const std::wstring& dir) const {
         return L"--engine 2 --url " + server.Url(path) + L" --dir \"" + dir + L"\"";
@@ -77,6 +82,8 @@ protected:
     std::string digest = Utils::GetFileMd5(platform::PathToNative(kDemo));
     TempFolder folder;
     TempFolder temp;
+    TempFolder home;
+    std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "/";
     HttpTestServer server{[this](const HttpRequest& request) {
         if (request.path == "/" + digest + "/kelvoKids_setup.exe" ||
             request.path == "/0123456789abcdef0123456789abcdef/kelvoKids_setup.exe")
@@ -129,10 +136,60 @@ TEST_F(CliInstallTest, FailuresExitWithOne) {
     EXPECT_FALSE(platform::PathExists(folder.Join(L"refuted/Kelvo_Kids.exe")));
 }
 
-TEST_F(CliInstallTest, MissingAddressOrFolderIsAUsageError) {
+TEST_F(CliInstallTest, MissingAddressIsAUsageError) {
     EXPECT_EQ(RunCli(L"--dir x").exitCode, 2u);
-    EXPECT_EQ(RunCli(L"--url http://127.0.0.1/").exitCode, 2u);
     EXPECT_EQ(RunCli(L"--url http://127.0.0.1/ --dir x --engine two").exitCode, 2u);
+    EXPECT_EQ(RunCli(L"extra", L"records").exitCode, 2u);
+}
+
+// Install into the proposed folder, then install again without naming a folder: the records
+// of the first installation choose the folder, its uninstaller runs first, and the records are
+// written anew.
+TEST_F(CliInstallTest, ReinstallUsesTheRecordsOfTheFirstInstallation) {
+    CliRun records = RunCli(L"", L"records");
+    ASSERT_EQ(records.exitCode, 0u);
+    ASSERT_EQ(records.lines.size(), 4u);
+    const std::string proposed = records.lines[2].substr(records.lines[2].find('=') + 1);
+    EXPECT_EQ(records.lines[0], "InstallPath=");
+    EXPECT_EQ(records.lines[3], "EarlierInstallation=no");
+    EXPECT_EQ(proposed.rfind(home.NativePath(), 0), 0u) << proposed;
+
+    const std::wstring url = L"--engine 2 --url " + server.Url("/" + digest + "/kelvoKids_setup.exe");
+    CliRun first = RunCli(url);
+    ASSERT_EQ(first.exitCode, 0u);
+    EXPECT_EQ(first.lines.front(), "1001 1 ");
+    const std::wstring dir = Utils::Utf8ToWide(proposed);
+    const std::wstring entry = platform::JoinPath(dir, L"uninst.ep");
+    const std::wstring settings = platform::JoinPath(dir, L"set.ini");
+    EXPECT_TRUE(platform::IsRegularFile(platform::JoinPath(dir, L"Kelvo_Kids.exe")));
+    const std::wstring firstDevice = platform::GetProfileString(L"Install", L"DeviceID", L"", 260, settings);
+    EXPECT_EQ(firstDevice.size(), 32u);
+    const std::wstring analytics = platform::GetProfileString(L"Install", L"VMSensorsAnalyticsIni", L"", 260, settings);
+    EXPECT_EQ(analytics, home.Join(L"data/VemarData/kelvoKids/VMSensorsAnalytics.ini"));
+    EXPECT_EQ(platform::GetProfileString(L"Init", L"UpdateTime", L"", 128, analytics).size(), 19u);
+
+    records = RunCli(L"", L"records");
+    const std::vector<std::string> recorded = {
+        "InstallPath=" + proposed, "UnInstallEp=" + Utils::WideToUtf8(entry),
+        "DefaultInstallPath=" + proposed, "EarlierInstallation=yes"};
+    EXPECT_EQ(records.lines, recorded);
+
+    CliRun second = RunCli(url);
+    ASSERT_EQ(second.exitCode, 0u);
+    EXPECT_EQ(second.lines.front(), "5002 0 ");  // the earlier version goes first
+    EXPECT_TRUE(second.Has("5003 0 "));
+    EXPECT_LT(std::find(second.lines.begin(), second.lines.end(), "5003 0 ") - second.lines.begin(),
+              std::find(second.lines.begin(), second.lines.end(), "1001 1 ") - second.lines.begin());
+    EXPECT_EQ(second.lines.back(), "2003 0 ");
+    EXPECT_NE(platform::GetProfileString(L"Install", L"DeviceID", L"", 260, settings), firstDevice);
+    EXPECT_EQ(RunCli(L"", L"records").lines, recorded);
+
+    // The installed version's set.ini keeps it: no removal before the next installation.
+    ASSERT_TRUE(platform::WriteProfileString(L"Uninstall", L"IsOverride", L"false", settings));
+    CliRun kept = RunCli(url);
+    EXPECT_EQ(kept.exitCode, 0u);
+    EXPECT_FALSE(kept.Has("5002 0 "));
+    EXPECT_EQ(kept.lines.front(), "1001 1 ");
 }
 
 }  // namespace

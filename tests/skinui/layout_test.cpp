@@ -122,6 +122,21 @@ TEST(Layout, LabelMeasuresAgainWhenANumberedTextChanges) {
     TextTable::Instance().Clear();
 }
 
+// A width fixed after the label was first laid out (fitting it to a new language) is what the
+// row gives it, not the natural size measured before.
+TEST(Layout, WidthFixedAfterLayoutReplacesTheMeasuredOne) {
+    Laid laid(R"(<HorizontalLayout><Label name="l" text="安装路径："/><Control name="rest"/></HorizontalLayout>)",
+              {0, 0, 300, 30});
+    CControlUI* label = laid.manager.FindControl(L"l");
+    ASSERT_TRUE(label);
+    laid.root->SetPos({0, 0, 300, 30});
+    const int natural = laid.Pos(L"l").Width();
+    label->SetFixedWidth(natural + 40);
+    laid.root->SetPos({0, 0, 300, 30});
+    EXPECT_EQ(laid.Pos(L"l").Width(), natural + 40);
+    EXPECT_EQ(laid.Pos(L"rest").left, natural + 40);
+}
+
 TEST(Layout, MultiLineLabelWrapsToTheOfferedWidth) {
     std::string text = "检测到计算机中已存在此软件，是否为您更新为最新版本？";
     Laid laid("<VerticalLayout><Label name=\"m\" multiline=\"true\" text=\"" + text + "\"/><Control/></VerticalLayout>",

@@ -54,7 +54,8 @@ TEST_F(ShippedSkin, EveryWindowBuildsWithTheNamesTheInstallerUses) {
         {L"MainWnd.xml", {600, 400},
          {L"winCtn", L"titleTabLt", L"mainTabLt", L"defaultInstallBtn", L"customeBtn", L"customeInstallBtn", L"treatyCb",
           L"treatyBtn", L"tipLbl", L"installDirEdit", L"chDirBtn", L"createDSCb", L"createQSCb", L"backBtn",
-          L"titleGrpCtn", L"installPrg", L"progressLb", L"openProduceBtn", L"minbtn", L"closebtn"}},
+          L"titleGrpCtn", L"installPrg", L"progressLb", L"openProduceBtn", L"minbtn", L"closebtn",
+          L"languageCombo", L"lbLanguage", L"lbInstallPath"}},
         {L"MessageBox1Wnd.xml", {360, 180}, {L"captionLbl", L"textLbl", L"closebtn"}},
         {L"messagebox2wnd.xml", {360, 180}, {L"captionLbl", L"textLbl", L"closebtn"}},
         {L"ExitTipWnd.xml", {360, 180}, {L"okBtn", L"cancelBtn", L"closebtn"}},
@@ -73,7 +74,8 @@ TEST_F(ShippedSkin, EveryWindowBuildsWithTheNamesTheInstallerUses) {
         window.Close();
         system.RunPending();
     }
-    EXPECT_EQ(SkinResources::Instance().Archive().EntryCount(), 68u);
+    // The 68 files of the package and language.json.
+    EXPECT_EQ(SkinResources::Instance().Archive().EntryCount(), 69u);
     EXPECT_TRUE(system.SystemMessages().empty());
 }
 

@@ -8,6 +8,7 @@ using Arguments = std::vector<std::string>;
 
 int RunFetch(const Arguments& arguments);
 int RunInstall(const Arguments& arguments);
+int RunRecords(const Arguments& arguments);
 int RunRender(const Arguments& arguments);
 int RunShow(const Arguments& arguments);
 

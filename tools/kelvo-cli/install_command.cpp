@@ -1,5 +1,6 @@
 // install: the whole installation job as the main window runs it (SetParams, then Start), with
-// every report printed as it arrives.
+// every report printed as it arrives, and the installation records read and written at the
+// window's points.
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "app/installer_settings.h"
 #include "commands.h"
 #include "install/download_installer.h"
+#include "install/install_records.h"
 #include "platform/file_system.h"
 #include "utils/system_info.h"
 #include "utils/text.h"
@@ -15,7 +17,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "install --url URL --dir DIR [--engine N] [--uninstaller PATH] [--insnew]";
+    "install --url URL [--dir DIR] [--engine N] [--uninstaller PATH] [--insnew]";
 
 // The reports after which the job does nothing more: 0 for success, 1 for failure, -1 otherwise.
 int ExitCodeAfter(std::int32_t code) {
@@ -38,11 +40,6 @@ std::wstring AbsolutePath(const std::string& path) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     return Utils::Utf8ToWide(error ? path : absolute.lexically_normal().string());
-}
-
-bool ConsoleUserIsAdmin() {
-    std::wstring user;
-    return Utils::GetConsoleUserName(user) && Utils::IsAdminAccount(user);
 }
 
 }  // namespace
@@ -72,16 +69,24 @@ int RunInstall(const Arguments& arguments) {
             return UsageError(kUsage);
         }
     }
-    if (url.empty() || dir.empty()) return UsageError(kUsage);
+    if (url.empty()) return UsageError(kUsage);
 
-    // Reports come on the job's workers; one at a time reaches the terminal, and the first one
-    // that ends the job decides the exit code.
+    CInstallRecords records;
+    records.ReadInstallRecord();
+    const std::wstring defaultPath = records.GetDefaultInstallPath();  // also the administrator flags
+    const std::wstring installDir = dir.empty() ? defaultPath : AbsolutePath(dir);
+
+    // Reports come on the job's workers; one at a time reaches the terminal (and the records),
+    // and the first one that ends the job decides the exit code.
     std::mutex mutex;
     std::condition_variable ended;
     int exitCode = -1;
     auto callback = [&](std::int32_t code, double value, const wchar_t* text) {
         std::lock_guard<std::mutex> lock(mutex);
         PrintReport(code, value, text);
+        records.OnPackageValue(code, value, text ? text : L"");
+        if (code == 2001) records.WriteSetIni();
+        if (code == 2003) records.OnInstallSucceeded(nullptr);
         const int after = ExitCodeAfter(code);
         if (after >= 0 && exitCode < 0) {
             exitCode = after;
@@ -90,14 +95,21 @@ int RunInstall(const Arguments& arguments) {
     };
 
     settings.SetDownloadUrl(Utils::Utf8ToWide(url));
-    const std::wstring installDir = AbsolutePath(dir);
-    const std::wstring oldUninstaller = uninstaller.empty() ? std::wstring() : AbsolutePath(uninstaller);
+    // The earlier version's uninstaller goes first unless its set.ini keeps it; --uninstaller
+    // names another one.
+    const std::wstring oldUninstaller =
+        uninstaller.empty() ? records.UninstallEntryFor(installDir) : AbsolutePath(uninstaller);
     const std::wstring previousInstallDir =
-        oldUninstaller.empty() ? std::wstring() : platform::ParentPath(oldUninstaller);
+        uninstaller.empty() ? records.PreviousInstallPath() : platform::ParentPath(oldUninstaller);
+    if (!CInstallRecords::CreateInstallFolder(installDir)) {
+        std::fprintf(stderr, "kelvo-cli: cannot create %s\n", Utils::WideToUtf8(installDir).c_str());
+        return 1;
+    }
+    records.SetInstallPath(installDir);
 
     auto job = std::make_unique<CDownloadInstaller>(callback, L"", L"", L"", true, true, true);
     job->SetParams(settings.DownloadUrl, previousInstallDir, oldUninstaller, installDir, true, true,
-                   ConsoleUserIsAdmin(), Utils::IsProcessAdmin(), L"");
+                   records.ConsoleUserIsAdmin(), records.ProcessIsAdmin(), L"");
     job->Start();
     {
         std::unique_lock<std::mutex> lock(mutex);

@@ -24,10 +24,12 @@ struct Command {
 constexpr Command kCommands[] = {
     {"fetch", RunFetch, "fetch --engine N URL FILE      download with the engine DownloadType N selects"},
     {"install", RunInstall,
-     "install --url URL --dir DIR [--engine N] [--uninstaller PATH] [--insnew]\n"
-     "                                 remove the old version, download, install"},
+     "install --url URL [--dir DIR] [--engine N] [--uninstaller PATH] [--insnew]\n"
+     "                                 remove the old version, download, install, write the records"},
+    {"records", RunRecords, "records                        the earlier installation and the proposed folder"},
     {"render", nullptr,
-     "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--folder DIR]\n"
+     "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--language N]\n"
+     "                                 [--folder DIR]\n"
      "                                 draw one skin window off-screen as PNG"},
     {"show", nullptr, "show SKINFILE [--folder DIR]   open one skin window on the display until it is closed"},
 };

@@ -1,12 +1,15 @@
 // render: one skin window drawn off-screen, for looking at a skin without a display.
+#include "app/installer_settings.h"
 #include "commands.h"
 #include "skinui/backend/headless/render_skin.h"
+#include "ui/window_language.h"
+#include "utils/language.h"
 #include "utils/text.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--folder DIR]";
+    "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--language N] [--folder DIR]";
 
 bool ReadNumber(const std::string& text, int& number) {
     if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -19,6 +22,7 @@ bool ReadNumber(const std::string& text, int& number) {
 int RunRender(const Arguments& arguments) {
     std::vector<std::string> positional;
     SkinUI::RenderOptions options;
+    int language = Utils::kNoLanguage;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument.rfind("--", 0) != 0) {
@@ -32,9 +36,20 @@ int RunRender(const Arguments& arguments) {
         else if (argument == "--folder") options.folder = Utils::Utf8ToWide(value);
         else if (argument == "--page" && ReadNumber(value, options.page)) continue;
         else if (argument == "--progress" && ReadNumber(value, options.progress)) continue;
+        else if (argument == "--language" && ReadNumber(value, language) && Utils::IsLanguageIndex(language)) continue;
         else return UsageError(kUsage);
     }
     if (positional.size() != 2) return UsageError(kUsage);
+    if (language != Utils::kNoLanguage) {
+        // As the main window starts with "-language=N": chosen in the combo and applied.
+        options.prepare = [language](SkinUI::CPaintManager& manager) {
+            InstallerSettings::Instance().Language = language;
+            CWindowLanguage windowLanguage(manager);
+            windowLanguage.InitLanguage();
+            if (windowLanguage.GetSelectedLocaleCode().empty()) windowLanguage.ApplyLanguage(language);
+            return std::wstring();
+        };
+    }
     const std::wstring error =
         SkinUI::RenderSkinToPng(Utils::Utf8ToWide(positional[0]), Utils::Utf8ToWide(positional[1]), options);
     if (!error.empty()) {

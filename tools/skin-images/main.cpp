@@ -81,11 +81,11 @@ void Background(const std::string& name, int variant) {
 }
 
 void Logo() {
-    // Icon and two lines of text, centred as a group in the image.
+    // Icon and product name, centred as a group; the slogan under the name is text of the
+    // window's own (it follows the interface language), placed by the markup.
     Canvas c(300, 80);
     const double titleWidth = TextWidth(c.cr, "Kelvo Kids", 30, true);
-    const double subtitleWidth = TextWidth(c.cr, "少儿编程 · 创造从这里开始", 15, false);
-    const double x0 = std::round((300 - (64 + 16 + std::max(titleWidth, subtitleWidth))) / 2);
+    const double x0 = std::round((300 - (64 + 16 + titleWidth)) / 2);
     cairo_pattern_t* tile = cairo_pattern_create_linear(x0, 8, x0 + 64, 72);
     cairo_pattern_add_color_stop_rgb(tile, 0, kHotBlue.r, kHotBlue.g, kHotBlue.b);
     cairo_pattern_add_color_stop_rgb(tile, 1, kDeepBlue.r, kDeepBlue.g, kDeepBlue.b);
@@ -98,7 +98,7 @@ void Logo() {
     cairo_arc(c.cr, x0 + 52, 20, 6, 0, 2 * M_PI);
     cairo_fill(c.cr);
     LeftText(c.cr, "Kelvo Kids", x0 + 80, 8, 30, Hex(0xFF1F2D3D), true);
-    LeftText(c.cr, "少儿编程 · 创造从这里开始", x0 + 82, 48, 15, Hex(0xFF5B6B82));
+    std::printf("logo: the slogan starts %g pixels from the image's left edge\n", x0 + 82);
     Save(c, "res/mainWnd/logo.png");
 }
 

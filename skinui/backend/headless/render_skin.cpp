@@ -68,6 +68,10 @@ std::wstring Render(HeadlessWindowSystem& system, RenderWindow& window, WindowHa
     CPaintManager& manager = window.GetPaintManager();
     CControlUI* root = manager.GetRoot();
     if (!root) return L"no skin archive in this program";
+    if (options.prepare) {
+        std::wstring error = options.prepare(manager);
+        if (!error.empty()) return error;
+    }
     if (options.page >= 0) {
         CTabLayoutUI* tab = MainTabLayout(root);
         if (!tab || !tab->SelectItem(options.page)) return L"no page " + std::to_wstring(options.page);

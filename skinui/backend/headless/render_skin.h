@@ -1,8 +1,11 @@
 #pragma once
 // One skin file drawn off-screen and written as PNG (for the developer's command-line tool).
+#include <functional>
 #include <string>
 
 namespace SkinUI {
+
+class CPaintManager;
 
 struct RenderOptions {
     // The skin comes from this folder when one is given, else from the linked skin archive.
@@ -14,6 +17,9 @@ struct RenderOptions {
     int page = -1;
     // Value given to every progress bar; -1 keeps the markup's.
     int progress = -1;
+    // Runs once the window is built, before anything else is set (loading a language, say);
+    // returns an error text, empty to go on.
+    std::function<std::wstring(CPaintManager& manager)> prepare;
 };
 
 // Elements this framework does not know are drawn as plain labels so the layout keeps their

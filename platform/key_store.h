@@ -1,0 +1,38 @@
+#pragma once
+// The per-user key store that stands in for HKEY_CURRENT_USER: one UTF-8 file,
+// <UserConfig>/VemarSoft/keys.reg, holding named text values under key paths such as
+// "Software\VemarSoft\kelvoKids":
+//
+//   [Software\VemarSoft\kelvoKids]
+//   "InstallPath"="/home/ann/.local/opt/kelvoKids"
+//
+// Names and values are quoted; inside the quotes \\ \" \n \r \t stand for themselves and any
+// other control character is written \u{hex}, so every text comes back exactly as it was
+// written (blanks, quotes, "=", line breaks, CJK). The file is replaced atomically on each write.
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+struct KeyStoreKey {
+    std::wstring path;
+    std::vector<std::pair<std::wstring, std::wstring>> values;  // in the order written
+};
+using KeyStoreContent = std::vector<KeyStoreKey>;
+
+std::string FormatKeyStore(const KeyStoreContent& content);
+// Lines that are not a key, a value or a comment are skipped.
+KeyStoreContent ParseKeyStore(const std::string& text);
+
+// The store's file; empty text when there is no config folder.
+std::wstring KeyStorePath();
+
+// False (value unchanged) when the store, the key or the value is missing.
+bool ReadKeyValue(const std::wstring& key, const std::wstring& name, std::wstring& value);
+// Creates the store, its folder and the key as needed; false when it cannot be written or the
+// key path holds a line break or "]".
+bool WriteKeyValue(const std::wstring& key, const std::wstring& name, const std::wstring& value);
+
+}  // namespace platform

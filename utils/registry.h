@@ -1,0 +1,17 @@
+#pragma once
+// The installer's registry values under HKEY_CURRENT_USER\Software\VemarSoft\kelvoKids, kept in
+// the per-user key store (platform/key_store.h).
+#include <cstdint>
+#include <string>
+
+namespace Utils {
+
+constexpr const wchar_t* kProductRegistryKey = L"Software\\VemarSoft\\kelvoKids";
+constexpr std::uint32_t REG_SZ = 1;
+
+// False (text unchanged) when the key or the value is missing. The type is always REG_SZ.
+bool RegReadString(const std::wstring& valueName, std::uint32_t& type, std::wstring& text);
+// False when the key cannot be created or the value not written.
+bool RegWriteString(const std::wstring& valueName, const std::wstring& text);
+
+}  // namespace Utils
