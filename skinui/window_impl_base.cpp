@@ -157,7 +157,7 @@ LRESULT WindowImplBase::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam,
 LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     WindowSystem* system = GetWindowSystem();
     std::uint32_t style = system->GetStyle(m_hWnd);
-    system->SetStyle(m_hWnd, (style & ~WS_CAPTION) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0);
+    system->SetStyle(m_hWnd, (style & ~WS_CAPTION) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
 
     m_pm.Init(m_hWnd);
     m_pm.AddPreMessageFilter(this);
