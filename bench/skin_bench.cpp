@@ -19,8 +19,8 @@ public:
     std::wstring GetWindowClassName() const override { return L"MainWnd"; }
     std::wstring GetSkinFolder() override { return {}; }
     std::wstring GetSkinFile() override { return L"MainWnd.xml"; }
-    UILIB_RESOURCETYPE GetResourceType() const override { return UILIB_ZIPRESOURCE; }
-    std::wstring GetResourceID() const override { return L"147"; }
+    SkinSource GetSkinSource() const override { return SkinSource::ArchiveResource; }
+    int GetSkinResourceId() const override { return 147; }
     CControlUI* CreateControl(const std::wstring&) override { return new CLabelUI; }
 };
 

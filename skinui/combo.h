@@ -10,13 +10,13 @@ namespace SkinUI {
 class CListLabelElementUI : public CLabelUI {
 public:
     std::wstring GetClass() const override { return L"ListLabelElement"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 };
 
 class CComboUI : public CContainerUI {
 public:
     std::wstring GetClass() const override { return L"Combo"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 
     // -1 while nothing is chosen.
     int GetCurSel() const { return m_curSel; }
@@ -29,8 +29,8 @@ public:
     void SetPos(UiRect rc, bool needInvalidate = true) override;
     UiSize EstimateSize(UiSize available) override;
     void SetAttribute(const std::wstring& name, const std::wstring& value) override;
-    void DoEvent(UiEvent& event) override;
-    void DoPaint(Bitmap& target, const UiRect& paint) override;
+    void HandleEvent(UiEvent& event) override;
+    void Paint(Bitmap& target, const UiRect& paint) override;
     CursorShape GetCursor() const override { return CursorShape::Hand; }
 
 private:

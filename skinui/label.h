@@ -7,18 +7,18 @@ namespace SkinUI {
 class CLabelUI : public CControlUI {
 public:
     std::wstring GetClass() const override { return L"Label"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 
     void SetText(const std::wstring& text) override;
     UINT GetTextStyle() const { return m_textStyle; }
     void SetTextStyle(UINT style) { m_textStyle = style; m_measured = false; Invalidate(); }
     int GetFont() const { return m_font; }
-    void SetFont(int index) { m_font = index; m_measured = false; NeedParentUpdate(); }
+    void SetFont(int index) { m_font = index; m_measured = false; NeedParentLayout(); }
     Colour GetTextColor() const { return m_textColor; }
     void SetTextColor(Colour colour) { m_textColor = colour; Invalidate(); }
     Colour GetDisabledTextColor() const { return m_disabledTextColor; }
     const UiRect& GetTextPadding() const { return m_textPadding; }
-    void SetTextPadding(const UiRect& padding) { m_textPadding = padding; m_measured = false; NeedParentUpdate(); }
+    void SetTextPadding(const UiRect& padding) { m_textPadding = padding; m_measured = false; NeedParentLayout(); }
     bool IsMultiLine() const { return (m_textStyle & DT_SINGLELINE) == 0; }
     void SetMultiLine(bool multiLine);
 
@@ -49,7 +49,7 @@ private:
 class CTextUI : public CLabelUI {
 public:
     std::wstring GetClass() const override { return L"Text"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 };
 
 }  // namespace SkinUI

@@ -30,12 +30,12 @@ CPaintManager::~CPaintManager() {
 
 void CPaintManager::Init(WindowHandle window) { m_window = window; }
 
-bool CPaintManager::AttachDialog(CControlUI* root) {
+bool CPaintManager::AttachRoot(CControlUI* root) {
     if (!root) return false;
     ReleaseRoot();
     m_root = root;
     m_root->SetManager(this, nullptr, true);
-    NeedUpdate();
+    NeedLayout();
     return true;
 }
 
@@ -59,14 +59,14 @@ CControlUI* CPaintManager::FindControl(UiPoint point) const {
         [point](CControlUI* control) -> CControlUI* {
             return control->GetPos().Contains(point) ? control : nullptr;
         },
-        UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST);
+        kFindVisible | kFindHitTest | kFindTopFirst);
 }
 
 void CPaintManager::NameControl(CControlUI* control) {
     if (!control->GetName().empty()) m_names.try_emplace(control->GetName(), control);
 }
 
-void CPaintManager::ReapObjects(CControlUI* control) {
+void CPaintManager::ForgetControl(CControlUI* control) {
     if (m_focus == control) m_focus = nullptr;
     if (m_hover == control) m_hover = nullptr;
     if (m_captured == control) m_captured = nullptr;
@@ -172,7 +172,7 @@ void CPaintManager::DeliverQueued() {
         batch.swap(m_asyncNotify);
         m_asyncPosted = false;
     }
-    // A handler may remove controls whose notifications are still in this batch; ReapObjects
+    // A handler may remove controls whose notifications are still in this batch; ForgetControl
     // blanks those entries through this pointer.
     std::vector<Notification>* outer = m_delivering;
     m_delivering = &batch;
@@ -286,14 +286,14 @@ void CPaintManager::Paint() {
     m_painting = true;
     if (m_bitmap.Width() != client.Width() || m_bitmap.Height() != client.Height()) {
         m_bitmap.Resize(client.Width(), client.Height());
-        m_updateNeeded = true;
+        m_layoutNeeded = true;
     }
-    if (m_root && (m_updateNeeded || m_root->IsUpdateNeeded())) {
+    if (m_root && (m_layoutNeeded || m_root->IsLayoutNeeded())) {
         m_root->SetPos(client, false);
-        m_updateNeeded = false;
+        m_layoutNeeded = false;
     }
     m_bitmap.Clear(0);
-    if (m_root) m_root->DoPaint(m_bitmap, client);
+    if (m_root) m_root->Paint(m_bitmap, client);
     if (m_roundCorner.cx > 0 && m_roundCorner.cy > 0) {
         // Outside the window's rounded region nothing shows.
         for (int y = 0; y < m_bitmap.Height(); ++y) {
@@ -328,7 +328,7 @@ bool CPaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, L
         Paint();
         return true;
     case WM_SIZE:
-        NeedUpdate();
+        NeedLayout();
         return false;
     case WM_TIMER:
         for (const TimerInfo& timer : std::vector<TimerInfo>(m_timers)) {

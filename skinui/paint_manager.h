@@ -23,14 +23,14 @@ public:
     WindowHandle GetPaintWindow() const { return m_window; }
 
     // The control tree; the manager owns the root from now on.
-    bool AttachDialog(CControlUI* root);
+    bool AttachRoot(CControlUI* root);
     CControlUI* GetRoot() const { return m_root; }
     void ReleaseRoot();
     CControlUI* FindControl(const std::wstring& name) const;
     CControlUI* FindControl(UiPoint point) const;
     void NameControl(CControlUI* control);
     // Forgets every reference to a control that is going away.
-    void ReapObjects(CControlUI* control);
+    void ForgetControl(CControlUI* control);
 
     // Window attributes from markup.
     UiSize GetInitSize() const { return m_initSize; }
@@ -85,7 +85,7 @@ public:
 
     // Repaint and relayout.
     void Invalidate();
-    void NeedUpdate() { m_updateNeeded = true; Invalidate(); }
+    void NeedLayout() { m_layoutNeeded = true; Invalidate(); }
     // Lays out (when needed) and paints the whole tree into the window's bitmap, then presents it.
     void Paint();
     const Bitmap& GetBitmap() const { return m_bitmap; }
@@ -116,7 +116,7 @@ private:
     CControlUI* m_captured = nullptr;
     UiPoint m_lastMouse;
     Bitmap m_bitmap;
-    bool m_updateNeeded = true;
+    bool m_layoutNeeded = true;
     bool m_painting = false;
 
     std::map<std::wstring, CControlUI*> m_names;

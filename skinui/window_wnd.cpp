@@ -95,7 +95,7 @@ LRESULT CWindowWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return GetWindowSystem()->DefWindowProc(m_hWnd, message, wParam, lParam);
 }
 
-void CWindowWnd::OnFinalMessage(WindowHandle) {}
+void CWindowWnd::OnLastMessage(WindowHandle) {}
 
 LRESULT CWindowWnd::WindowProc(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE || !m_hWnd) m_hWnd = window;
@@ -111,7 +111,7 @@ LRESULT CWindowWnd::WindowProc(WindowHandle window, UINT message, WPARAM wParam,
     if (message == WM_NCDESTROY) {
         LRESULT result = HandleMessage(message, wParam, lParam);
         m_hWnd = nullptr;
-        OnFinalMessage(window);
+        OnLastMessage(window);
         return result;
     }
     return HandleMessage(message, wParam, lParam);

@@ -37,7 +37,7 @@ public:
 
 protected:
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    virtual void OnFinalMessage(WindowHandle window);
+    virtual void OnLastMessage(WindowHandle window);
 
     LRESULT WindowProc(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) override;
 

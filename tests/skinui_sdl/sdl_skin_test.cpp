@@ -33,7 +33,7 @@ const char* kBoxSkin = R"(<Window size="120,80" caption="0,0,0,30">
 class ProbeWindow : public TestWindow {
 public:
     using TestWindow::TestWindow;
-    LRESULT HandleCustomMessage(UINT message, WPARAM, LPARAM, bool& handled) override {
+    LRESULT HandleOtherMessage(UINT message, WPARAM, LPARAM, bool& handled) override {
         handled = message == WM_USER + 9;
         if (handled) enabledWhenPosted.push_back(GetWindowSystem()->IsEnabled(GetHWND()));
         return 0;
@@ -114,7 +114,7 @@ Bitmap HeadlessMainWindow() {
     {
         HeadlessWindowSystem headless;
         SetWindowSystem(&headless);
-        TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+        TestWindow window(L"mainWnd.xml", SkinSource::ArchiveResource);
         if (WindowHandle handle = window.Open()) pixels = headless.Snapshot(handle);
         for (WindowHandle w : headless.Windows()) headless.DestroyWindow(w);
     }
@@ -139,7 +139,7 @@ int CountDifferences(const Bitmap& expected, const Bitmap& actual, int left, int
 TEST_F(SdlSkinTest, MainWindowShowsTheHeadlessPixelsAndTakesAClick) {
     Bitmap expected = HeadlessMainWindow();
     ASSERT_FALSE(expected.IsEmpty());
-    TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+    TestWindow window(L"mainWnd.xml", SkinSource::ArchiveResource);
     WindowHandle handle = window.Open();
     ASSERT_TRUE(handle);
     Bitmap shown = system->ReadBack(handle);
@@ -202,7 +202,7 @@ TEST(SdlOnDisplay, MainWindowOnScreenMatchesHeadlessAndTakesRealClicksAndTyping)
     ASSERT_TRUE(system.IsReady()) << SDL_GetError();
     SetWindowSystem(&system);
     {
-        TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+        TestWindow window(L"mainWnd.xml", SkinSource::ArchiveResource);
         WindowHandle handle = window.Create(nullptr, L"Kelvo Kids", WS_OVERLAPPEDWINDOW, 0);
         ASSERT_TRUE(handle);
         window.CenterWindow();

@@ -12,18 +12,18 @@ namespace {
 
 class SkinWindow : public SkinUI::WindowImplBase {
 public:
-    SkinWindow(std::wstring file, SkinUI::UILIB_RESOURCETYPE kind) : m_file(std::move(file)), m_kind(kind) {}
+    SkinWindow(std::wstring file, SkinUI::SkinSource kind) : m_file(std::move(file)), m_kind(kind) {}
     std::wstring GetWindowClassName() const override { return L"SkinShow"; }
     std::wstring GetSkinFolder() override { return {}; }
     std::wstring GetSkinFile() override { return m_file; }
-    SkinUI::UILIB_RESOURCETYPE GetResourceType() const override { return m_kind; }
-    std::wstring GetResourceID() const override { return L"147"; }
+    SkinUI::SkinSource GetSkinSource() const override { return m_kind; }
+    int GetSkinResourceId() const override { return 147; }
     // Elements only the installer knows keep their room as plain labels.
     SkinUI::CControlUI* CreateControl(const std::wstring&) override { return new SkinUI::CLabelUI; }
 
 private:
     std::wstring m_file;
-    SkinUI::UILIB_RESOURCETYPE m_kind;
+    SkinUI::SkinSource m_kind;
 };
 
 }  // namespace
@@ -40,7 +40,7 @@ int RunShow(const Arguments& arguments) {
     int result = 0;
     {
         if (fromFolder) SkinUI::SkinResources::Instance().SetResourcePath(Utils::Utf8ToWide(arguments[2]));
-        SkinWindow window(Utils::Utf8ToWide(arguments[0]), fromFolder ? SkinUI::UILIB_FILE : SkinUI::UILIB_ZIPRESOURCE);
+        SkinWindow window(Utils::Utf8ToWide(arguments[0]), fromFolder ? SkinUI::SkinSource::Folder : SkinUI::SkinSource::ArchiveResource);
         SkinUI::WindowHandle handle = window.Create(nullptr, L"Kelvo Kids", SkinUI::WS_OVERLAPPEDWINDOW, 0);
         if (!handle) {
             std::fprintf(stderr, "kelvo-cli: cannot open %s: %s\n", arguments[0].c_str(),
