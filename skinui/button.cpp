@@ -22,7 +22,14 @@ bool CButtonUI::Activate() {
 
 void CButtonUI::SetEnabled(bool enabled) {
     CControlUI::SetEnabled(enabled);
-    if (!enabled) m_buttonState = 0;
+    // A disabled button is neither hot nor pressed; an option stays selected.
+    if (!enabled) m_buttonState &= kStateSelected;
+}
+
+void CButtonUI::OnHidden() {
+    CLabelUI::OnHidden();
+    // Shown again, it is hot only once the pointer comes to it again.
+    m_buttonState &= ~(kStateHot | kStatePushed | kStateCaptured);
 }
 
 UiSize CButtonUI::EstimateSize(UiSize) {
@@ -125,7 +132,7 @@ void CButtonUI::PaintBkColor(Bitmap& target, const UiRect& paint) {
 
 void CButtonUI::PaintText(Bitmap& target, const UiRect& paint) {
     if (!m_manager) return;
-    Colour colour = m_textColor ? m_textColor : m_manager->GetDefaultFontColor();
+    Colour colour = m_textColor.value_or(m_manager->GetDefaultFontColor());
     if (!IsEnabled()) {
         colour = m_disabledTextColor ? m_disabledTextColor : m_manager->GetDefaultDisabledColor();
     } else if ((m_buttonState & kStatePushed) && m_pushedTextColor) {

@@ -13,6 +13,7 @@ public:
 
     bool Activate() override;
     void SetEnabled(bool enabled = true) override;
+    void OnHidden() override;
     UINT GetButtonState() const { return m_buttonState; }
     CursorShape GetCursor() const override;
 

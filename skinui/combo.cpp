@@ -95,7 +95,7 @@ void CComboUI::Paint(Bitmap& target, const UiRect& paint) {
     PaintBkImage(target, area);
     if (m_manager && m_curSel >= 0) {
         Colour colour = !IsEnabled()             ? m_manager->GetDefaultDisabledColor()
-                        : m_textColor ? m_textColor : m_manager->GetDefaultFontColor();
+                        : m_textColor.value_or(m_manager->GetDefaultFontColor());
         DrawText(target, m_rect.Deflated(m_textPadding), area, m_items[m_curSel]->GetText(),
                  m_manager->GetFont(m_font), colour, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
     }

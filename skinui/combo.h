@@ -2,6 +2,8 @@
 // A choice of one item from a list: the items are the control's children (ListLabelElement in
 // markup) and the control shows the chosen one's text. There is no drop-down list; the choice
 // moves with the arrow keys, the mouse wheel, or SelectItem.
+#include <optional>
+
 #include "skinui/container.h"
 #include "skinui/label.h"
 
@@ -36,7 +38,7 @@ public:
 private:
     int m_curSel = -1;
     int m_font = -1;
-    Colour m_textColor = 0;
+    std::optional<Colour> m_textColor;
     UiRect m_textPadding{4, 0, 4, 0};
 };
 

@@ -74,13 +74,18 @@ void CControlUI::SetVisible(bool visible) {
     bool wasVisible = IsVisible();
     m_visible = visible;
     if (m_focused) m_focused = false;
-    if (!visible && m_manager && m_manager->GetFocus() == this) m_manager->SetFocus(nullptr);
+    if (wasVisible && !IsVisible()) OnHidden();
     if (IsVisible() != wasVisible) NeedParentLayout();
 }
 
 void CControlUI::SetParentVisible(bool visible) {
+    bool wasVisible = IsVisible();
     m_parentVisible = visible;
-    if (!visible && m_manager && m_manager->GetFocus() == this) m_manager->SetFocus(nullptr);
+    if (wasVisible && !IsVisible()) OnHidden();
+}
+
+void CControlUI::OnHidden() {
+    if (m_manager) m_manager->ControlHidden(this);
 }
 
 void CControlUI::SetEnabled(bool enabled) {
@@ -151,6 +156,8 @@ void CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
         SetEnabled(ParseBool(value));
     } else if (name == L"mouse") {
         SetMouseEnabled(ParseBool(value));
+    } else if (name == L"contextmenu") {
+        SetContextMenuUsed(ParseBool(value));
     } else if (name == L"keyboard") {
         m_keyboardEnabled = ParseBool(value);
     } else if (name == L"visible") {
@@ -186,8 +193,11 @@ void CControlUI::HandleEvent(UiEvent& event) {
         if (m_manager) m_manager->SendNotify(this, L"timer", event.wParam, event.lParam);
         return;
     case UiEventType::ContextMenu:
-        if (m_manager) m_manager->SendNotify(this, L"menu", event.wParam, event.lParam);
-        return;
+        if (m_contextMenuUsed) {
+            if (m_manager) m_manager->SendNotify(this, L"menu", event.wParam, event.lParam);
+            return;
+        }
+        break;
     default:
         break;
     }
@@ -244,7 +254,7 @@ bool CControlUI::DrawImage(Bitmap& target, const UiRect& paint, ImageDrawRecord&
 }
 
 void CControlUI::Invalidate() {
-    if (m_manager) m_manager->Invalidate();
+    if (m_manager && IsVisible()) m_manager->Invalidate(m_rect);
 }
 
 void CControlUI::NeedLayout() {

@@ -78,11 +78,16 @@ public:
     virtual bool IsVisible() const { return m_visible && m_parentVisible; }
     virtual void SetVisible(bool visible = true);
     virtual void SetParentVisible(bool visible = true);
+    // Called when the control stops being visible (itself or through a parent).
+    virtual void OnHidden();
     virtual bool IsEnabled() const { return m_enabled; }
     virtual void SetEnabled(bool enabled = true);
     bool IsMouseEnabled() const { return m_mouseEnabled; }
     void SetMouseEnabled(bool enabled) { m_mouseEnabled = enabled; }
     bool IsKeyboardEnabled() const { return m_keyboardEnabled; }
+    // Whether a right click sends "menu" ("contextmenu" in markup); off by default.
+    bool IsContextMenuUsed() const { return m_contextMenuUsed; }
+    void SetContextMenuUsed(bool used) { m_contextMenuUsed = used; }
     bool IsFocused() const { return m_focused; }
     virtual void SetFocus();
     virtual bool Activate();
@@ -112,6 +117,7 @@ public:
     virtual void PaintBorder(Bitmap& target, const UiRect& paint);
     bool DrawImage(Bitmap& target, const UiRect& paint, ImageDrawRecord& record);
 
+    // Asks for the control's own rectangle to be repainted; a hidden control asks for nothing.
     void Invalidate();
     void NeedLayout();
     void NeedParentLayout();
@@ -134,6 +140,7 @@ protected:
     bool m_enabled = true;
     bool m_mouseEnabled = true;
     bool m_keyboardEnabled = true;
+    bool m_contextMenuUsed = false;
     bool m_focused = false;
     bool m_layoutNeeded = true;
     Colour m_bkColor = 0, m_bkColor2 = 0, m_bkColor3 = 0;

@@ -354,7 +354,7 @@ void CEditUI::PaintStatusImage(Bitmap& target, const UiRect& paint) {
 void CEditUI::PaintText(Bitmap& target, const UiRect& paint) {
     if (!m_manager) return;
     std::wstring shown = Shown();
-    Colour colour = m_textColor ? m_textColor : m_manager->GetDefaultFontColor();
+    Colour colour = m_textColor.value_or(m_manager->GetDefaultFontColor());
     if (!IsEnabled()) colour = m_disabledTextColor ? m_disabledTextColor : m_manager->GetDefaultDisabledColor();
     const UiRect box = m_rect.Deflated(m_textPadding);
     const FontSpec& font = m_manager->GetFont(m_font);

@@ -101,7 +101,7 @@ void CLabelUI::DrawLabelText(Bitmap& target, const UiRect& paint, Colour colour)
 
 void CLabelUI::PaintText(Bitmap& target, const UiRect& paint) {
     if (!m_manager) return;
-    Colour normal = m_textColor ? m_textColor : m_manager->GetDefaultFontColor();
+    Colour normal = m_textColor.value_or(m_manager->GetDefaultFontColor());
     Colour disabled = m_disabledTextColor ? m_disabledTextColor : m_manager->GetDefaultDisabledColor();
     DrawLabelText(target, paint, IsEnabled() ? normal : disabled);
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include <optional>
+
 #include "skinui/control.h"
 
 namespace SkinUI {
@@ -14,7 +16,9 @@ public:
     void SetTextStyle(UINT style) { m_textStyle = style; m_measured = false; Invalidate(); }
     int GetFont() const { return m_font; }
     void SetFont(int index) { m_font = index; m_measured = false; NeedParentLayout(); }
-    Colour GetTextColor() const { return m_textColor; }
+    // The text colour as set; a set colour may be transparent (#00000000), unlike no colour.
+    Colour GetTextColor() const { return m_textColor.value_or(0); }
+    bool HasTextColor() const { return m_textColor.has_value(); }
     void SetTextColor(Colour colour) { m_textColor = colour; Invalidate(); }
     Colour GetDisabledTextColor() const { return m_disabledTextColor; }
     const UiRect& GetTextPadding() const { return m_textPadding; }
@@ -31,7 +35,7 @@ protected:
     void DrawLabelText(Bitmap& target, const UiRect& paint, Colour colour);
 
     int m_font = -1;
-    Colour m_textColor = 0;
+    std::optional<Colour> m_textColor;
     Colour m_disabledTextColor = 0;
     UINT m_textStyle = DT_VCENTER | DT_SINGLELINE;
     UiRect m_textPadding;

@@ -46,6 +46,7 @@ int CWindowWnd::ShowModal() {
     }
     if (m_modalOwner && system->IsWindow(m_modalOwner)) {
         system->EnableWindow(m_modalOwner, true);
+        system->SetForeground(m_modalOwner);
         system->SetFocus(m_modalOwner);
     }
     (void)quit;  // the pump has posted the quit message again for the outer loop
@@ -73,6 +74,10 @@ void CWindowWnd::CenterWindow() {
     x = std::max(area.left, std::min(x, area.right - width));
     y = std::max(area.top, std::min(y, area.bottom - height));
     system->MoveWindow(m_hWnd, {x, y, x + width, y + height});
+}
+
+bool CWindowWnd::SetIcon(int resourceId) {
+    return m_hWnd && GetWindowSystem() && GetWindowSystem()->SetIcon(m_hWnd, resourceId);
 }
 
 void CWindowWnd::ResizeClient(int cx, int cy) {
@@ -105,6 +110,7 @@ LRESULT CWindowWnd::WindowProc(WindowHandle window, UINT message, WPARAM wParam,
         WindowSystem* system = GetWindowSystem();
         if (m_modalOwner && system->IsWindow(m_modalOwner)) {
             system->EnableWindow(m_modalOwner, true);
+            system->SetForeground(m_modalOwner);
             system->SetFocus(m_modalOwner);
         }
     }

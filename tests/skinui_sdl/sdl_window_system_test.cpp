@@ -351,8 +351,9 @@ TEST_F(SdlWindowSystemTest, IconFromAnImageOrAResource) {
     EXPECT_TRUE(system->SetIcon(w, Bitmap(16, 16, 0x80402010)));
     EXPECT_FALSE(system->SetIcon(w, Bitmap()));
     EXPECT_FALSE(system->SetIcon(nullptr, Bitmap(16, 16, 0xFF000000)));
-    // This program links no icon resource: the window keeps the system's.
-    EXPECT_FALSE(system->SetIcon(w, 145));
+    // The program's icon is linked as ICON 145; no other id is.
+    EXPECT_TRUE(system->SetIcon(w, 145));
+    EXPECT_FALSE(system->SetIcon(w, 146));
 }
 
 TEST_F(SdlWindowSystemTest, TextEntryThroughClipboardAndInputMethod) {
