@@ -386,3 +386,19 @@ TEST_F(SdlWindowSystemTest, TextEntryThroughClipboardAndInputMethod) {
     system->StopTextInput();
     EXPECT_FALSE(SDL_IsTextInputActive());
 }
+
+TEST_F(SdlWindowSystemTest, AltF4ClosesThroughTheCloseCommandAndFocusActivates) {
+    WindowHandle first = Open(owner);
+    WindowHandle second = Open(recorder, {200, 20, 300, 70});
+    WindowEvent(first, SDL_WINDOWEVENT_FOCUS_GAINED);
+    system->RunPending();
+    EXPECT_EQ(system->GetActiveWindow(), first);
+    ASSERT_FALSE(recorder.Of(WM_ACTIVATE).empty());
+    EXPECT_EQ(recorder.Of(WM_ACTIVATE).back().wParam, WA_INACTIVE);
+    Key(second, SDLK_F4, KMOD_LALT);
+    system->RunPending();
+    ASSERT_EQ(recorder.Of(WM_SYSCOMMAND).size(), 1u);
+    EXPECT_EQ(recorder.Of(WM_SYSCOMMAND)[0].wParam, SC_CLOSE);
+    EXPECT_FALSE(system->IsWindow(second));
+    EXPECT_TRUE(system->IsWindow(first));
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The frame sequence that the animated label and button share: a numbered series of images
+// shown one after the other on a timer, looping or not, forwards or back and forth.
+#include <string>
+
+#include "skinui/control.h"
+
+struct SequenceAnimation {
+    static constexpr SkinUI::UINT kFrameTimer = 2100;
+
+    std::wstring pattern;  // the frame image's name with one integer conversion, e.g. "%.3d.png"
+    int count = 0;
+    int span = 30;  // milliseconds a frame
+    bool loop = true;
+    bool autostart = false;
+    bool round = false;  // back and forth
+    bool forward = true;
+    int current = 0;
+
+    // One markup attribute (the name compared without regard to case); false when it is not
+    // one of the sequence's. A pattern that is not a format with exactly one integer
+    // conversion is refused and the old one kept.
+    bool SetAttribute(const std::wstring& name, const std::wstring& value);
+    bool SetPattern(const std::wstring& value);
+
+    // What one timer tick does: the frame to show (-1: none) and whether the timer stops.
+    struct Step {
+        int frame = -1;
+        bool stop = false;
+    };
+    Step Next();
+
+    // The control's side: start (frame 0, timer on), and one tick (the frame becomes the
+    // control's background image).
+    void Start(SkinUI::CControlUI& control);
+    void Tick(SkinUI::CControlUI& control);
+};
+
+// Whether the text is a printf-style pattern with exactly one integer conversion (flags, width
+// and precision allowed, "%%" for a percent sign) and nothing else to format.
+bool IsFramePattern(const std::wstring& pattern);
+// The pattern with the number put in; empty when the pattern is not a frame pattern or the
+// name would not fit 259 characters.
+std::wstring FormatFrameName(const std::wstring& pattern, int frame);
