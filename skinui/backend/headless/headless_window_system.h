@@ -33,7 +33,9 @@ public:
     void ReleaseCapture() override { m_capture = nullptr; }
     void SetTimer(WindowHandle window, UINT id, UINT elapse) override;
     void KillTimer(WindowHandle window, UINT id) override;
-    bool HasLayeredWindows() const override { return true; }
+    bool HasLayeredWindows() const override { return m_layeredWindows; }
+    // Tests pretend a system without translucent windows.
+    void SetLayeredWindows(bool available) { m_layeredWindows = available; }
     void ShowSystemMessage(const std::wstring& text, const std::wstring& title) override {
         RecordSystemMessage(text, title);
     }
@@ -129,6 +131,7 @@ private:
     std::deque<Posted> m_queue;
 
     UiRect m_workArea{0, 0, 1920, 1040};
+    bool m_layeredWindows = true;
     std::uint64_t m_now = 0;
     std::function<bool()> m_idleHook;
     CursorShape m_cursor = CursorShape::Arrow;
