@@ -1,6 +1,7 @@
 // render: one skin window drawn off-screen, for looking at a skin without a display.
 #include "commands.h"
 #include "skinui/backend/headless/render_skin.h"
+#include "ui/skin_frame.h"
 #include "utils/text.h"
 
 namespace {
@@ -35,6 +36,14 @@ int RunRender(const Arguments& arguments) {
         else return UsageError(kUsage);
     }
     if (positional.size() != 2) return UsageError(kUsage);
+    // Drawn as the installer draws it: its own controls, and its shadow under it.
+    options.makeWindow = [](const std::wstring& file, SkinUI::SkinSource source) {
+        CWndShadow::Initialize();
+        WindowDescriptor descriptor = WindowDescriptor::ForSkinFile(file);
+        descriptor.resourceKind = static_cast<int>(source);
+        return std::make_unique<CSkinFrame>(descriptor);
+    };
+    options.withShadow = true;
     const std::wstring error =
         SkinUI::RenderSkinToPng(Utils::Utf8ToWide(positional[0]), Utils::Utf8ToWide(positional[1]), options);
     if (!error.empty()) {

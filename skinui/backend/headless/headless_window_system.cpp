@@ -215,6 +215,32 @@ Bitmap HeadlessWindowSystem::Snapshot(WindowHandle window) {
     return w ? w->screen : Bitmap();
 }
 
+Bitmap HeadlessWindowSystem::Composite(WindowHandle handle) {
+    Bitmap window = Snapshot(handle);
+    const HeadlessWindow* record = FindHeadless(handle);
+    if (!record || window.IsEmpty()) return window;
+    UiRect bounds = record->rect;
+    std::vector<const WindowRecord*> layers;
+    for (WindowHandle other : m_order) {
+        const WindowRecord* w = Find(other);
+        if (!w || w->parent != handle || !w->IsLayered() || !w->visible || w->layered.IsEmpty()) continue;
+        layers.push_back(w);
+        bounds = {std::min(bounds.left, w->rect.left), std::min(bounds.top, w->rect.top),
+                  std::max(bounds.right, w->rect.right), std::max(bounds.bottom, w->rect.bottom)};
+    }
+    Bitmap picture(bounds.Width(), bounds.Height(), 0);
+    auto blend = [&](const Bitmap& pixels, const UiRect& place) {
+        const int height = std::min(pixels.Height(), place.Height()), width = std::min(pixels.Width(), place.Width());
+        for (int y = 0; y < height; ++y) {
+            std::uint32_t* row = picture.Row(place.top - bounds.top + y) + (place.left - bounds.left);
+            for (int x = 0; x < width; ++x) row[x] = BlendPixel(row[x], pixels.At(x, y));
+        }
+    };
+    for (const WindowRecord* layer : layers) blend(layer->layered, layer->rect);
+    blend(window, record->rect);
+    return picture;
+}
+
 bool HeadlessWindowSystem::WritePng(WindowHandle window, const std::wstring& path) {
     Bitmap pixels = Snapshot(window);
     if (pixels.IsEmpty()) return false;

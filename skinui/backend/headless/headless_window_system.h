@@ -89,6 +89,9 @@ public:
     std::uint64_t Now() const { return m_now; }
     // The window's presented pixels after pending paints.
     Bitmap Snapshot(WindowHandle window);
+    // The window drawn over the layered windows it owns (its shadow), as a screen would show
+    // them: a picture of everything's bounds.
+    Bitmap Composite(WindowHandle window);
     bool WritePng(WindowHandle window, const std::wstring& path);
     // How many times the window presented pixels, and the area of the last time.
     int PresentCount(WindowHandle window) const;

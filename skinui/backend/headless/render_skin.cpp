@@ -63,7 +63,7 @@ std::wstring Point(HeadlessWindowSystem& system, WindowHandle handle, CPaintMana
     return {};
 }
 
-std::wstring Render(HeadlessWindowSystem& system, RenderWindow& window, WindowHandle handle,
+std::wstring Render(HeadlessWindowSystem& system, WindowImplBase& window, WindowHandle handle,
                     const std::wstring& outputPath, const RenderOptions& options) {
     CPaintManager& manager = window.GetPaintManager();
     CControlUI* root = manager.GetRoot();
@@ -81,6 +81,10 @@ std::wstring Render(HeadlessWindowSystem& system, RenderWindow& window, WindowHa
         std::wstring error = Point(system, handle, manager, options.pushed, true);
         if (!error.empty()) return error;
     }
+    if (options.withShadow) {
+        if (!WritePng(system.Composite(handle), outputPath)) return L"cannot write " + outputPath;
+        return {};
+    }
     if (!system.WritePng(handle, outputPath)) return L"cannot write " + outputPath;
     return {};
 }
@@ -97,14 +101,17 @@ std::wstring RenderSkinToPng(const std::wstring& skinFile, const std::wstring& o
         g_exitRequested = false;
         SetExitHandler([](int) { g_exitRequested = true; });
         if (!options.folder.empty()) SkinResources::Instance().SetResourcePath(options.folder);
-        RenderWindow window(skinFile, options.folder.empty() ? SkinSource::ArchiveResource : SkinSource::Folder);
-        WindowHandle handle = window.Create(nullptr, L"render", WS_VISIBLE, 0);
+        const SkinSource source = options.folder.empty() ? SkinSource::ArchiveResource : SkinSource::Folder;
+        std::unique_ptr<WindowImplBase> window = options.makeWindow ? options.makeWindow(skinFile, source)
+                                                                    : std::make_unique<RenderWindow>(skinFile, source);
+        WindowHandle handle = window->Create(nullptr, L"render", WS_VISIBLE, 0);
         if (!handle || g_exitRequested) {
             error = L"cannot build " + skinFile;
         } else {
-            error = Render(system, window, handle, outputPath, options);
+            error = Render(system, *window, handle, outputPath, options);
         }
         if (system.IsWindow(handle)) system.DestroyWindow(handle);
+        window.reset();
         SetExitHandler(nullptr);
     }
     SetWindowSystem(previous);

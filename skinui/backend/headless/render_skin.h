@@ -1,6 +1,10 @@
 #pragma once
 // One skin file drawn off-screen and written as PNG (for the developer's command-line tool).
+#include <functional>
+#include <memory>
 #include <string>
+
+#include "skinui/window_impl_base.h"
 
 namespace SkinUI {
 
@@ -14,6 +18,12 @@ struct RenderOptions {
     int page = -1;
     // Value given to every progress bar; -1 keeps the markup's.
     int progress = -1;
+    // The window to draw the skin file with; by default a plain one that draws elements it does
+    // not know as labels.
+    std::function<std::unique_ptr<WindowImplBase>(const std::wstring& skinFile, SkinSource source)> makeWindow;
+    // Draws the window over the translucent windows it owns (its shadow): the picture grows by
+    // their margins.
+    bool withShadow = false;
 };
 
 // Elements this framework does not know are drawn as plain labels so the layout keeps their
