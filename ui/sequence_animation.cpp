@@ -115,6 +115,12 @@ SequenceAnimation::Step SequenceAnimation::Next() {
     return {frame, false};
 }
 
+void SequenceAnimation::AutoStart(SkinUI::CControlUI& control) {
+    if (autostart && control.GetManager()) {
+        control.GetManager()->SetTimer(&control, kFrameTimer, static_cast<SkinUI::UINT>(span));
+    }
+}
+
 void SequenceAnimation::Start(SkinUI::CControlUI& control) {
     current = 0;
     if (control.GetManager()) control.GetManager()->SetTimer(&control, kFrameTimer, static_cast<SkinUI::UINT>(span));

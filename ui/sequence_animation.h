@@ -30,10 +30,43 @@ struct SequenceAnimation {
     };
     Step Next();
 
-    // The control's side: start (frame 0, timer on), and one tick (the frame becomes the
-    // control's background image).
+    // The control's side: the timer on when the control is attached and autostart is on; start
+    // (frame 0, timer on); and one tick (the frame becomes the control's background image).
+    void AutoStart(SkinUI::CControlUI& control);
     void Start(SkinUI::CControlUI& control);
     void Tick(SkinUI::CControlUI& control);
+};
+
+// What both sequence controls add to their base control: the sequence's attributes, autostart,
+// the step on every timer event (after the base's handling), and the accessors.
+template <class Base>
+class SequenceControl : public Base {
+public:
+    void SetAttribute(const std::wstring& name, const std::wstring& value) override {
+        if (!m_animation.SetAttribute(name, value)) Base::SetAttribute(name, value);
+    }
+    void OnInit() override {
+        Base::OnInit();
+        m_animation.AutoStart(*this);
+    }
+    void HandleEvent(SkinUI::UiEvent& event) override {
+        Base::HandleEvent(event);
+        if (event.type == SkinUI::UiEventType::Timer) m_animation.Tick(*this);
+    }
+
+    // Frame 0 and the frame timer on; the direction stays as it was.
+    void Start() { m_animation.Start(*this); }
+    const std::wstring& GetSequenceImage() const { return m_animation.pattern; }
+    // False (and the old pattern kept) for a pattern that is not a frame pattern.
+    bool SetSequenceImage(const std::wstring& pattern) { return m_animation.SetPattern(pattern); }
+    int GetSequenceCount() const { return m_animation.count; }
+    void SetSequenceCount(int count) { m_animation.count = count; }
+    int GetSequenceSpan() const { return m_animation.span; }
+    void SetSequenceSpan(int span) { m_animation.span = span < 0 ? 0 : span; }
+    const SequenceAnimation& Animation() const { return m_animation; }
+
+protected:
+    SequenceAnimation m_animation;
 };
 
 // Whether the text is a printf-style pattern with exactly one integer conversion (flags, width

@@ -14,24 +14,11 @@ SkinUI::CControlUI* CSequenceButtonUI::As(const std::wstring& kind) {
 }
 
 void CSequenceButtonUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
-    if (m_animation.SetAttribute(name, value)) return;
     const std::wstring key = SkinUI::AsciiLower(name);
     if (key == L"pressedtextinset") SetPressedTextInset(SkinUI::ParseRect(value));
     else if (key == L"sequenceimage1") SetSequenceImage1(value);
     else if (key == L"sequenceimage2") SetSequenceImage2(value);
-    else CButtonUI::SetAttribute(name, value);
-}
-
-void CSequenceButtonUI::OnInit() {
-    CButtonUI::OnInit();
-    if (m_animation.autostart && m_manager) {
-        m_manager->SetTimer(this, SequenceAnimation::kFrameTimer, static_cast<SkinUI::UINT>(m_animation.span));
-    }
-}
-
-void CSequenceButtonUI::HandleEvent(SkinUI::UiEvent& event) {
-    CButtonUI::HandleEvent(event);
-    if (event.type == SkinUI::UiEventType::Timer) m_animation.Tick(*this);
+    else SequenceControl::SetAttribute(name, value);
 }
 
 void CSequenceButtonUI::PaintText(SkinUI::Bitmap& target, const SkinUI::UiRect& paint) {

@@ -4,7 +4,7 @@
 #include "skinui/button.h"
 #include "ui/sequence_animation.h"
 
-class CSequenceButtonUI : public SkinUI::CButtonUI {
+class CSequenceButtonUI : public SequenceControl<SkinUI::CButtonUI> {
 public:
     CSequenceButtonUI();
     std::wstring GetClass() const override { return L"SequenceButton"; }
@@ -14,18 +14,7 @@ public:
     // further images "sequenceimage1" and "sequenceimage2", which are kept for the window's own
     // use and not drawn.
     void SetAttribute(const std::wstring& name, const std::wstring& value) override;
-    void OnInit() override;
-    void HandleEvent(SkinUI::UiEvent& event) override;
     void PaintText(SkinUI::Bitmap& target, const SkinUI::UiRect& paint) override;
-
-    void Start() { m_animation.Start(*this); }
-    const std::wstring& GetSequenceImage() const { return m_animation.pattern; }
-    bool SetSequenceImage(const std::wstring& pattern) { return m_animation.SetPattern(pattern); }
-    int GetSequenceCount() const { return m_animation.count; }
-    void SetSequenceCount(int count) { m_animation.count = count; }
-    int GetSequenceSpan() const { return m_animation.span; }
-    void SetSequenceSpan(int span) { m_animation.span = span < 0 ? 0 : span; }
-    const SequenceAnimation& Animation() const { return m_animation; }
 
     const std::wstring& GetSequenceImage1() const { return m_image1; }
     void SetSequenceImage1(const std::wstring& image) { m_image1 = image; }
@@ -39,7 +28,6 @@ public:
     static bool CopyChannel(const SkinUI::Bitmap& from, SkinUI::Bitmap& to, int channel);
 
 private:
-    SequenceAnimation m_animation;
     std::wstring m_image1, m_image2;
     SkinUI::UiRect m_pressedTextInset;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "skinui/container.h"
+#include "tests/support/temp_folder.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/sequence_button.h"
 #include "ui/sequence_label.h"
@@ -121,4 +122,40 @@ TEST_F(SequenceInWindow, TheMainWindowsHiddenAnimationRunsWithoutRepaintingAnyth
     animation->Start();
     system.AdvanceTime(30);
     EXPECT_EQ(animation->GetBkImage(), L"res\\mainWnd\\installBtnAnimate\\000.png");
+}
+
+TEST_F(SequenceInWindow, FactoryMakesBothControlsAndAPressedButtonDrawsItsTextInsideItsInset) {
+    CSkinFrame frame(WindowDescriptor::ForSkinFile(L"x.xml"));
+    const std::pair<const wchar_t*, const wchar_t*> kinds[] = {
+        {L"sequencelabel", L"SequenceLabel"}, {L"SEQUENCEBUTTON", L"SequenceButton"}, {L"Label", nullptr}};
+    for (auto [name, kind] : kinds) {
+        std::unique_ptr<CControlUI> control(frame.CreateControl(name));
+        EXPECT_EQ(control ? control->GetClass() : L"none", kind ? kind : L"none");
+    }
+
+    testing_support::TempFolder folder;
+    SkinResources::Instance().SetResourcePath(folder.Path());
+    folder.WriteFile(L"button.xml", R"(<Window size="200,60"><Font id="0" name="微软雅黑" size="20" default="true"/>
+      <VerticalLayout bkcolor="#FFFFFFFF"><SequenceButton name="sb" text="XX" textcolor="#FF000000"
+        PressedTextInset="0,0,120,0" width="200" height="60"/></VerticalLayout></Window>)");
+    WindowDescriptor descriptor = WindowDescriptor::ForSkinFile(L"button.xml");
+    descriptor.resourceKind = static_cast<int>(SkinSource::Folder);
+    CSkinFrame window(descriptor);
+    WindowHandle handle = window.Create(nullptr, L"b", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0);
+    ASSERT_TRUE(window.FindControl(L"sb")->As(L"SequenceButton"));
+    EXPECT_EQ(static_cast<CSequenceButtonUI*>(window.FindControl(L"sb"))->Animation().span, 60);
+    auto inkRightOf = [&](int column) {
+        Bitmap shot = system.Snapshot(handle);
+        int ink = 0;
+        for (int y = 0; y < 60; ++y) {
+            for (int x = column; x < 200; ++x) ink += (shot.At(x, y) & 0xFF) < 0x80;
+        }
+        return ink;
+    };
+    EXPECT_GT(inkRightOf(100), 0);  // centred on the whole button
+    system.MouseMove(handle, 100, 30);
+    system.MouseDown(handle, 100, 30);
+    EXPECT_EQ(inkRightOf(80), 0);   // pressed: centred in its left 80 pixels
+    system.MouseUp(handle, 100, 30);
+    EXPECT_GT(inkRightOf(100), 0);
 }
