@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr std::size_t kNameLimit = 259;  // a name of 260 wide characters with its terminator
-
 // Finds the one conversion of a frame pattern: its start and end (one past the conversion
 // letter). False when there is none, more than one, or one that is not an integer's.
 bool FindConversion(const std::wstring& pattern, std::size_t& start, std::size_t& end) {
@@ -53,28 +51,28 @@ bool FlagOff(const std::wstring& value) { return value == L"false"; }
 
 }  // namespace
 
-bool IsFramePattern(const std::wstring& pattern) {
+bool IsNumberPattern(const std::wstring& pattern) {
     std::size_t start = 0, end = 0;
     return FindConversion(pattern, start, end);
 }
 
-std::wstring FormatFrameName(const std::wstring& pattern, int frame) {
+std::wstring FormatNumberPattern(const std::wstring& pattern, int number, std::size_t limit) {
     std::size_t start = 0, end = 0;
     if (!FindConversion(pattern, start, end)) return {};
     // Only the checked conversion reaches the formatter, with the one number it expects.
     std::string conversion(pattern.begin() + static_cast<std::ptrdiff_t>(start),
                            pattern.begin() + static_cast<std::ptrdiff_t>(end));
-    char number[64];
-    const int written = std::snprintf(number, sizeof number, conversion.c_str(), frame);
-    if (written < 0 || static_cast<std::size_t>(written) >= sizeof number) return {};
-    std::wstring name = Literal(pattern.substr(0, start)) + std::wstring(number, number + written) +
+    char digits[64];
+    const int written = std::snprintf(digits, sizeof digits, conversion.c_str(), number);
+    if (written < 0 || static_cast<std::size_t>(written) >= sizeof digits) return {};
+    std::wstring text = Literal(pattern.substr(0, start)) + std::wstring(digits, digits + written) +
                         Literal(pattern.substr(end));
-    if (name.size() > kNameLimit) return {};
-    return name;
+    if (text.size() > limit) return {};
+    return text;
 }
 
 bool SequenceAnimation::SetPattern(const std::wstring& value) {
-    if (!value.empty() && !IsFramePattern(value)) return false;
+    if (!value.empty() && !IsNumberPattern(value)) return false;
     pattern = value;
     return true;
 }
@@ -130,6 +128,6 @@ void SequenceAnimation::Tick(SkinUI::CControlUI& control) {
     const Step step = Next();
     if (step.stop && control.GetManager()) control.GetManager()->KillTimer(&control, kFrameTimer);
     if (step.frame < 0) return;
-    const std::wstring name = FormatFrameName(pattern, step.frame);
+    const std::wstring name = FormatNumberPattern(pattern, step.frame);
     if (!name.empty()) control.SetBkImage(name);
 }

@@ -70,8 +70,9 @@ protected:
 };
 
 // Whether the text is a printf-style pattern with exactly one integer conversion (flags, width
-// and precision allowed, "%%" for a percent sign) and nothing else to format.
-bool IsFramePattern(const std::wstring& pattern);
-// The pattern with the number put in; empty when the pattern is not a frame pattern or the
-// name would not fit 259 characters.
-std::wstring FormatFrameName(const std::wstring& pattern, int frame);
+// and precision allowed, "%%" for a percent sign) and nothing else to format: a frame image's
+// name, or a text with a percentage that a skin supplies.
+bool IsNumberPattern(const std::wstring& pattern);
+// The pattern with the number put in; empty when the pattern is not such a pattern or the result
+// would be longer than the limit (259: a name in a buffer of 260 wide characters).
+std::wstring FormatNumberPattern(const std::wstring& pattern, int number, std::size_t limit = 259);

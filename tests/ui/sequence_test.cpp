@@ -62,6 +62,7 @@ TEST(SequenceAnimation, OnlyPatternsWithOneIntegerConversionAreFormatted) {
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
         {L"res\\mainWnd\\installBtnAnimate\\%.3d.png", L"res\\mainWnd\\installBtnAnimate\\007.png"},
         {L"100%%_%02x.png", L"100%_07.png"},
+        {L"正在安装中:%d%%，请稍候...", L"正在安装中:7%，请稍候..."},  // a progress text from the skin
         {L"%s.png", L""},           // a string conversion would read memory that is not there
         {L"%d_%d.png", L""},        // two numbers, one given
         {L"%n.png", L""},           // a write through the argument
@@ -73,10 +74,10 @@ TEST(SequenceAnimation, OnlyPatternsWithOneIntegerConversionAreFormatted) {
     };
     for (auto [pattern, expected] : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(pattern)));
-        EXPECT_EQ(FormatFrameName(pattern, 7), expected);
-        EXPECT_EQ(IsFramePattern(pattern), *expected != L'\0');
+        EXPECT_EQ(FormatNumberPattern(pattern, 7), expected);
+        EXPECT_EQ(IsNumberPattern(pattern), *expected != L'\0');
     }
-    EXPECT_EQ(FormatFrameName(std::wstring(256, L'a') + L"%d", 1234), L"");  // past 259 characters
+    EXPECT_EQ(FormatNumberPattern(std::wstring(256, L'a') + L"%d", 1234), L"");  // past 259 characters
     SequenceAnimation animation;
     ASSERT_TRUE(animation.SetPattern(L"a%d.png"));
     EXPECT_FALSE(animation.SetPattern(L"%s%s%s"));
