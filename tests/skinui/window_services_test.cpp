@@ -205,3 +205,19 @@ TEST_F(WindowServicesTest, ControlRulesTextColourMenuAndDisabledOption) {
     EXPECT_TRUE(box->IsSelected());
     EXPECT_TRUE(box->GetButtonState() & kStateSelected);
 }
+
+TEST_F(WindowServicesTest, AnOwnedPopupThatTakesNoActivationStillTakesClicks) {
+    TestWindow owner(L"services.xml"), popup(L"services.xml");
+    WindowHandle o = owner.Open();
+    WindowHandle p = popup.Create(o, L"list", WS_POPUP, WS_EX_NOACTIVATE);
+    system.ShowWindow(p, ShowCommand::Show);
+    system.SetForeground(p);
+    system.SetFocus(p);
+    EXPECT_TRUE(system.IsVisible(p));
+    EXPECT_EQ(system.GetActiveWindow(), o);
+    EXPECT_EQ(system.GetFocus(), o);
+    EXPECT_TRUE(system.ClickControl(p, L"btn"));
+    EXPECT_EQ(popup.Count(L"click"), 1);
+    system.DestroyWindow(o);
+    EXPECT_FALSE(system.IsWindow(p));
+}
