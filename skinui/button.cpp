@@ -7,9 +7,9 @@ namespace SkinUI {
 
 CButtonUI::CButtonUI() { m_textStyle = DT_SINGLELINE | DT_VCENTER | DT_CENTER; }
 
-CControlUI* CButtonUI::GetInterface(const std::wstring& name) {
+CControlUI* CButtonUI::As(const std::wstring& name) {
     if (name == L"Button") return this;
-    return CLabelUI::GetInterface(name);
+    return CLabelUI::As(name);
 }
 
 CursorShape CButtonUI::GetCursor() const { return IsEnabled() ? CursorShape::Hand : CursorShape::Arrow; }
@@ -22,7 +22,14 @@ bool CButtonUI::Activate() {
 
 void CButtonUI::SetEnabled(bool enabled) {
     CControlUI::SetEnabled(enabled);
-    if (!enabled) m_buttonState = 0;
+    // A disabled button is neither hot nor pressed; an option stays selected.
+    if (!enabled) m_buttonState &= kStateSelected;
+}
+
+void CButtonUI::OnHidden() {
+    CLabelUI::OnHidden();
+    // Shown again, it is hot only once the pointer comes to it again.
+    m_buttonState &= ~(kStateHot | kStatePushed | kStateCaptured);
 }
 
 UiSize CButtonUI::EstimateSize(UiSize) {
@@ -55,11 +62,11 @@ void CButtonUI::SetAttribute(const std::wstring& name, const std::wstring& value
     }
 }
 
-void CButtonUI::DoEvent(UiEvent& event) {
+void CButtonUI::HandleEvent(UiEvent& event) {
     if (!IsMouseEnabled() && event.type != UiEventType::Timer && event.type != UiEventType::KeyDown &&
         event.type != UiEventType::SetFocus && event.type != UiEventType::KillFocus) {
-        if (m_parent) m_parent->DoEvent(event);
-        else CLabelUI::DoEvent(event);
+        if (m_parent) m_parent->HandleEvent(event);
+        else CLabelUI::HandleEvent(event);
         return;
     }
     switch (event.type) {
@@ -71,36 +78,36 @@ void CButtonUI::DoEvent(UiEvent& event) {
         break;
     case UiEventType::ButtonDown:
     case UiEventType::DoubleClick:
-        if (m_rcItem.Contains(event.mouse) && IsEnabled()) {
-            m_buttonState |= UISTATE_PUSHED | UISTATE_CAPTURED;
+        if (m_rect.Contains(event.mouse) && IsEnabled()) {
+            m_buttonState |= kStatePushed | kStateCaptured;
             Invalidate();
         }
         return;
     case UiEventType::MouseMove:
-        if (m_buttonState & UISTATE_CAPTURED) {
-            if (m_rcItem.Contains(event.mouse)) m_buttonState |= UISTATE_PUSHED;
-            else m_buttonState &= ~UISTATE_PUSHED;
+        if (m_buttonState & kStateCaptured) {
+            if (m_rect.Contains(event.mouse)) m_buttonState |= kStatePushed;
+            else m_buttonState &= ~kStatePushed;
             Invalidate();
         }
         return;
     case UiEventType::ButtonUp:
-        if (m_buttonState & UISTATE_CAPTURED) {
-            if (m_rcItem.Contains(event.mouse) && IsEnabled()) Activate();
-            m_buttonState &= ~(UISTATE_PUSHED | UISTATE_CAPTURED);
+        if (m_buttonState & kStateCaptured) {
+            if (m_rect.Contains(event.mouse) && IsEnabled()) Activate();
+            m_buttonState &= ~(kStatePushed | kStateCaptured);
             Invalidate();
         }
         return;
     case UiEventType::MouseEnter:
-        if (m_rcItem.Contains(event.mouse) && IsEnabled()) {
-            m_buttonState |= UISTATE_HOT;
+        if (m_rect.Contains(event.mouse) && IsEnabled()) {
+            m_buttonState |= kStateHot;
             Invalidate();
             if (m_manager) m_manager->SendNotify(this, L"mouseenter");
         }
         return;
     case UiEventType::MouseLeave:
-        if (m_rcItem.Contains(event.mouse)) return;
-        if (IsEnabled() && (m_buttonState & UISTATE_HOT)) {
-            m_buttonState &= ~UISTATE_HOT;
+        if (m_rect.Contains(event.mouse)) return;
+        if (IsEnabled() && (m_buttonState & kStateHot)) {
+            m_buttonState &= ~kStateHot;
             Invalidate();
             if (m_manager) m_manager->SendNotify(this, L"mouseleave");
         }
@@ -110,14 +117,14 @@ void CButtonUI::DoEvent(UiEvent& event) {
     default:
         break;
     }
-    CLabelUI::DoEvent(event);
+    CLabelUI::HandleEvent(event);
 }
 
 void CButtonUI::PaintBkColor(Bitmap& target, const UiRect& paint) {
     // The state colours replace the plain background while they apply.
     bool disabled = !IsEnabled();
-    if ((disabled && m_disabledBkColor) || (!disabled && (m_buttonState & UISTATE_PUSHED) && m_pushedBkColor) ||
-        (!disabled && (m_buttonState & UISTATE_HOT) && m_hotBkColor)) {
+    if ((disabled && m_disabledBkColor) || (!disabled && (m_buttonState & kStatePushed) && m_pushedBkColor) ||
+        (!disabled && (m_buttonState & kStateHot) && m_hotBkColor)) {
         return;
     }
     CLabelUI::PaintBkColor(target, paint);
@@ -125,12 +132,12 @@ void CButtonUI::PaintBkColor(Bitmap& target, const UiRect& paint) {
 
 void CButtonUI::PaintText(Bitmap& target, const UiRect& paint) {
     if (!m_manager) return;
-    Colour colour = m_textColor ? m_textColor : m_manager->GetDefaultFontColor();
+    Colour colour = m_textColor.value_or(m_manager->GetDefaultFontColor());
     if (!IsEnabled()) {
         colour = m_disabledTextColor ? m_disabledTextColor : m_manager->GetDefaultDisabledColor();
-    } else if ((m_buttonState & UISTATE_PUSHED) && m_pushedTextColor) {
+    } else if ((m_buttonState & kStatePushed) && m_pushedTextColor) {
         colour = m_pushedTextColor;
-    } else if ((m_buttonState & UISTATE_HOT) && m_hotTextColor) {
+    } else if ((m_buttonState & kStateHot) && m_hotTextColor) {
         colour = m_hotTextColor;
     } else if (IsFocused() && m_focusedTextColor) {
         colour = m_focusedTextColor;
@@ -142,20 +149,20 @@ void CButtonUI::PaintStatusImage(Bitmap& target, const UiRect& paint) {
     auto fill = [&](Colour colour) {
         if (colour == 0) return;
         if (m_borderRound.cx > 0 || m_borderRound.cy > 0) {
-            target.FillRoundRect(m_rcItem, m_borderRound.cx, m_borderRound.cy, colour, paint);
+            target.FillRoundRect(m_rect, m_borderRound.cx, m_borderRound.cy, colour, paint);
         } else {
-            target.FillRect(m_rcItem, colour, paint);
+            target.FillRect(m_rect, colour, paint);
         }
     };
     bool foreDrawn = false;
     if (!IsEnabled()) {
         fill(m_disabledBkColor);
         if (!DrawImage(target, paint, m_disabledImage)) DrawImage(target, paint, m_normalImage);
-    } else if (m_buttonState & UISTATE_PUSHED) {
+    } else if (m_buttonState & kStatePushed) {
         fill(m_pushedBkColor);
         if (!DrawImage(target, paint, m_pushedImage)) DrawImage(target, paint, m_normalImage);
         foreDrawn = DrawImage(target, paint, m_pushedForeImage);
-    } else if (m_buttonState & UISTATE_HOT) {
+    } else if (m_buttonState & kStateHot) {
         fill(m_hotBkColor);
         if (!DrawImage(target, paint, m_hotImage)) DrawImage(target, paint, m_normalImage);
         foreDrawn = DrawImage(target, paint, m_hotForeImage);

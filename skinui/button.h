@@ -9,10 +9,11 @@ class CButtonUI : public CLabelUI {
 public:
     CButtonUI();
     std::wstring GetClass() const override { return L"Button"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 
     bool Activate() override;
     void SetEnabled(bool enabled = true) override;
+    void OnHidden() override;
     UINT GetButtonState() const { return m_buttonState; }
     CursorShape GetCursor() const override;
 
@@ -27,7 +28,7 @@ public:
 
     UiSize EstimateSize(UiSize available) override;
     void SetAttribute(const std::wstring& name, const std::wstring& value) override;
-    void DoEvent(UiEvent& event) override;
+    void HandleEvent(UiEvent& event) override;
     void PaintText(Bitmap& target, const UiRect& paint) override;
     void PaintStatusImage(Bitmap& target, const UiRect& paint) override;
     void PaintBkColor(Bitmap& target, const UiRect& paint) override;

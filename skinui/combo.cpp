@@ -9,14 +9,14 @@ namespace {
 constexpr wchar_t kKeyUp = 0x26, kKeyDown = 0x28;
 }  // namespace
 
-CControlUI* CListLabelElementUI::GetInterface(const std::wstring& name) {
+CControlUI* CListLabelElementUI::As(const std::wstring& name) {
     if (name == L"ListLabelElement") return this;
-    return CLabelUI::GetInterface(name);
+    return CLabelUI::As(name);
 }
 
-CControlUI* CComboUI::GetInterface(const std::wstring& name) {
+CControlUI* CComboUI::As(const std::wstring& name) {
     if (name == L"Combo") return this;
-    return CContainerUI::GetInterface(name);
+    return CContainerUI::As(name);
 }
 
 bool CComboUI::SelectItem(int index, bool takeFocus, bool triggerEvent) {
@@ -56,7 +56,7 @@ UiSize CComboUI::EstimateSize(UiSize) {
 void CComboUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
     if (name == L"font") {
         m_font = ParseInt(value, -1);
-        NeedParentUpdate();
+        NeedParentLayout();
     } else if (name == L"textcolor") {
         if (auto c = ParseColour(value)) m_textColor = *c;
     } else if (name == L"textpadding") {
@@ -66,9 +66,9 @@ void CComboUI::SetAttribute(const std::wstring& name, const std::wstring& value)
     }
 }
 
-void CComboUI::DoEvent(UiEvent& event) {
+void CComboUI::HandleEvent(UiEvent& event) {
     if (!IsEnabled()) {
-        CContainerUI::DoEvent(event);
+        CContainerUI::HandleEvent(event);
         return;
     }
     switch (event.type) {
@@ -84,19 +84,19 @@ void CComboUI::DoEvent(UiEvent& event) {
         SelectItem(HighWord(static_cast<LPARAM>(event.wParam)) > 0 ? m_curSel - 1 : m_curSel + 1);
         return;
     default:
-        CContainerUI::DoEvent(event);
+        CContainerUI::HandleEvent(event);
     }
 }
 
-void CComboUI::DoPaint(Bitmap& target, const UiRect& paint) {
-    UiRect area = Intersect(paint, m_rcItem);
+void CComboUI::Paint(Bitmap& target, const UiRect& paint) {
+    UiRect area = Intersect(paint, m_rect);
     if (area.IsEmpty()) return;
     PaintBkColor(target, area);
     PaintBkImage(target, area);
     if (m_manager && m_curSel >= 0) {
         Colour colour = !IsEnabled()             ? m_manager->GetDefaultDisabledColor()
-                        : m_textColor ? m_textColor : m_manager->GetDefaultFontColor();
-        DrawText(target, m_rcItem.Deflated(m_textPadding), area, m_items[m_curSel]->GetText(),
+                        : m_textColor.value_or(m_manager->GetDefaultFontColor());
+        DrawText(target, m_rect.Deflated(m_textPadding), area, m_items[m_curSel]->GetText(),
                  m_manager->GetFont(m_font), colour, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
     }
     PaintBorder(target, area);

@@ -2,6 +2,8 @@
 // A choice of one item from a list: the items are the control's children (ListLabelElement in
 // markup) and the control shows the chosen one's text. There is no drop-down list; the choice
 // moves with the arrow keys, the mouse wheel, or SelectItem.
+#include <optional>
+
 #include "skinui/container.h"
 #include "skinui/label.h"
 
@@ -10,13 +12,13 @@ namespace SkinUI {
 class CListLabelElementUI : public CLabelUI {
 public:
     std::wstring GetClass() const override { return L"ListLabelElement"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 };
 
 class CComboUI : public CContainerUI {
 public:
     std::wstring GetClass() const override { return L"Combo"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 
     // -1 while nothing is chosen.
     int GetCurSel() const { return m_curSel; }
@@ -29,14 +31,14 @@ public:
     void SetPos(UiRect rc, bool needInvalidate = true) override;
     UiSize EstimateSize(UiSize available) override;
     void SetAttribute(const std::wstring& name, const std::wstring& value) override;
-    void DoEvent(UiEvent& event) override;
-    void DoPaint(Bitmap& target, const UiRect& paint) override;
+    void HandleEvent(UiEvent& event) override;
+    void Paint(Bitmap& target, const UiRect& paint) override;
     CursorShape GetCursor() const override { return CursorShape::Hand; }
 
 private:
     int m_curSel = -1;
     int m_font = -1;
-    Colour m_textColor = 0;
+    std::optional<Colour> m_textColor;
     UiRect m_textPadding{4, 0, 4, 0};
 };
 

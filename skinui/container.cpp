@@ -11,9 +11,9 @@ CContainerUI::~CContainerUI() {
     for (CControlUI* item : m_items) delete item;
 }
 
-CControlUI* CContainerUI::GetInterface(const std::wstring& name) {
+CControlUI* CContainerUI::As(const std::wstring& name) {
     if (name == L"Container" || name == L"IContainer") return this;
-    return CControlUI::GetInterface(name);
+    return CControlUI::As(name);
 }
 
 bool CContainerUI::Add(CControlUI* control) { return AddAt(control, GetCount()); }
@@ -23,8 +23,8 @@ bool CContainerUI::AddAt(CControlUI* control, int index) {
     m_items.insert(m_items.begin() + index, control);
     if (m_manager) control->SetManager(m_manager, this, true);
     else control->SetManager(nullptr, this, false);
-    if (!IsVisible()) control->SetInternVisible(false);
-    NeedUpdate();
+    if (!IsVisible()) control->SetParentVisible(false);
+    NeedLayout();
     return true;
 }
 
@@ -33,14 +33,14 @@ bool CContainerUI::Remove(CControlUI* control) {
     if (found == m_items.end()) return false;
     m_items.erase(found);
     delete control;
-    NeedUpdate();
+    NeedLayout();
     return true;
 }
 
 void CContainerUI::RemoveAll() {
     for (CControlUI* item : m_items) delete item;
     m_items.clear();
-    NeedUpdate();
+    NeedLayout();
 }
 
 CControlUI* CContainerUI::GetItemAt(int index) const {
@@ -61,12 +61,12 @@ void CContainerUI::SetManager(CPaintManager* manager, CControlUI* parent, bool i
 void CContainerUI::SetVisible(bool visible) {
     if (m_visible == visible) return;
     CControlUI::SetVisible(visible);
-    for (CControlUI* item : m_items) item->SetInternVisible(IsVisible());
+    for (CControlUI* item : m_items) item->SetParentVisible(IsVisible());
 }
 
-void CContainerUI::SetInternVisible(bool visible) {
-    CControlUI::SetInternVisible(visible);
-    for (CControlUI* item : m_items) item->SetInternVisible(IsVisible());
+void CContainerUI::SetParentVisible(bool visible) {
+    CControlUI::SetParentVisible(visible);
+    for (CControlUI* item : m_items) item->SetParentVisible(IsVisible());
 }
 
 void CContainerUI::SetPos(UiRect rc, bool needInvalidate) {
@@ -88,11 +88,11 @@ void CContainerUI::SetFloatPos(int index) {
     CControlUI* item = GetItemAt(index);
     if (!item) return;
     UiPoint xy = item->GetFixedXY();
-    UiSize size = item->EstimateSize({m_rcItem.Width(), m_rcItem.Height()});
+    UiSize size = item->EstimateSize({m_rect.Width(), m_rect.Height()});
     int width = size.cx > 0 ? size.cx : item->GetFixedWidth();
     int height = size.cy > 0 ? size.cy : item->GetFixedHeight();
-    item->SetPos({m_rcItem.left + xy.x, m_rcItem.top + xy.y, m_rcItem.left + xy.x + width,
-                  m_rcItem.top + xy.y + height}, false);
+    item->SetPos({m_rect.left + xy.x, m_rect.top + xy.y, m_rect.left + xy.x + width,
+                  m_rect.top + xy.y + height}, false);
 }
 
 void CContainerUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
@@ -102,22 +102,22 @@ void CContainerUI::SetAttribute(const std::wstring& name, const std::wstring& va
         SetChildPadding(ParseLength(value));
     } else if (name == L"childalign") {
         m_childAlign = value == L"center" ? DT_CENTER : value == L"right" ? DT_RIGHT : DT_LEFT;
-        NeedUpdate();
+        NeedLayout();
     } else if (name == L"childvalign") {
         m_childVAlign = value == L"vcenter" ? DT_VCENTER : value == L"bottom" ? DT_BOTTOM : 0;
-        NeedUpdate();
+        NeedLayout();
     } else {
         CControlUI::SetAttribute(name, value);
     }
 }
 
 CControlUI* CContainerUI::FindControl(const FindProc& proc, UINT flags) {
-    if ((flags & UIFIND_VISIBLE) && !IsVisible()) return nullptr;
-    if ((flags & UIFIND_ENABLED) && !IsEnabled()) return nullptr;
-    if (flags & UIFIND_ME_FIRST) {
+    if ((flags & kFindVisible) && !IsVisible()) return nullptr;
+    if ((flags & kFindEnabled) && !IsEnabled()) return nullptr;
+    if (flags & kFindSelfFirst) {
         if (CControlUI* found = CControlUI::FindControl(proc, flags)) return found;
     }
-    if (flags & UIFIND_TOP_FIRST) {
+    if (flags & kFindTopFirst) {
         for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {
             if (CControlUI* found = (*it)->FindControl(proc, flags)) return found;
         }
@@ -126,19 +126,19 @@ CControlUI* CContainerUI::FindControl(const FindProc& proc, UINT flags) {
             if (CControlUI* found = item->FindControl(proc, flags)) return found;
         }
     }
-    if (!(flags & UIFIND_ME_FIRST)) return CControlUI::FindControl(proc, flags);
+    if (!(flags & kFindSelfFirst)) return CControlUI::FindControl(proc, flags);
     return nullptr;
 }
 
-void CContainerUI::DoPaint(Bitmap& target, const UiRect& paint) {
-    UiRect area = Intersect(paint, m_rcItem);
+void CContainerUI::Paint(Bitmap& target, const UiRect& paint) {
+    UiRect area = Intersect(paint, m_rect);
     if (area.IsEmpty()) return;
-    CControlUI::DoPaint(target, area);
+    CControlUI::Paint(target, area);
     for (CControlUI* item : m_items) {
         if (!item->IsVisible()) continue;
         if (!Intersects(area, item->GetPos())) continue;
         // Children are clipped to the container (floating ones too).
-        item->DoPaint(target, area);
+        item->Paint(target, area);
     }
 }
 

@@ -11,7 +11,7 @@ public:
     ~CContainerUI() override;
 
     std::wstring GetClass() const override { return L"Container"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 
     // The container owns added children.
     virtual bool Add(CControlUI* control);
@@ -23,19 +23,19 @@ public:
     int GetItemIndex(CControlUI* control) const;
 
     const UiRect& GetInset() const { return m_inset; }
-    void SetInset(const UiRect& inset) { m_inset = inset; NeedUpdate(); }
+    void SetInset(const UiRect& inset) { m_inset = inset; NeedLayout(); }
     int GetChildPadding() const { return m_childPadding; }
-    void SetChildPadding(int padding) { m_childPadding = padding < 0 ? 0 : padding; NeedUpdate(); }
+    void SetChildPadding(int padding) { m_childPadding = padding < 0 ? 0 : padding; NeedLayout(); }
     UINT GetChildAlign() const { return m_childAlign; }
     UINT GetChildVAlign() const { return m_childVAlign; }
 
     void SetManager(CPaintManager* manager, CControlUI* parent, bool init = true) override;
     void SetVisible(bool visible = true) override;
-    void SetInternVisible(bool visible = true) override;
+    void SetParentVisible(bool visible = true) override;
     void SetPos(UiRect rc, bool needInvalidate = true) override;
     void SetAttribute(const std::wstring& name, const std::wstring& value) override;
     CControlUI* FindControl(const FindProc& proc, UINT flags) override;
-    void DoPaint(Bitmap& target, const UiRect& paint) override;
+    void Paint(Bitmap& target, const UiRect& paint) override;
 
 protected:
     // Places a floating child by its own position and size relative to the container.
@@ -51,21 +51,21 @@ protected:
 class CVerticalLayoutUI : public CContainerUI {
 public:
     std::wstring GetClass() const override { return L"VerticalLayout"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
     void SetPos(UiRect rc, bool needInvalidate = true) override;
 };
 
 class CHorizontalLayoutUI : public CContainerUI {
 public:
     std::wstring GetClass() const override { return L"HorizontalLayout"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
     void SetPos(UiRect rc, bool needInvalidate = true) override;
 };
 
 class CTabLayoutUI : public CContainerUI {
 public:
     std::wstring GetClass() const override { return L"TabLayout"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 
     bool Add(CControlUI* control) override;
     bool AddAt(CControlUI* control, int index) override;
@@ -76,7 +76,7 @@ public:
     virtual bool SelectItem(int index, bool triggerEvent = true);
     void SetPos(UiRect rc, bool needInvalidate = true) override;
     void SetAttribute(const std::wstring& name, const std::wstring& value) override;
-    void DoInit() override;
+    void OnInit() override;
 
 private:
     int m_curSel = -1;

@@ -9,10 +9,10 @@ namespace SkinUI {
 CControlUI::CControlUI() = default;
 
 CControlUI::~CControlUI() {
-    if (m_manager) m_manager->ReapObjects(this);
+    if (m_manager) m_manager->ForgetControl(this);
 }
 
-CControlUI* CControlUI::GetInterface(const std::wstring& name) {
+CControlUI* CControlUI::As(const std::wstring& name) {
     if (name == L"Control") return this;
     return nullptr;
 }
@@ -21,7 +21,7 @@ void CControlUI::SetManager(CPaintManager* manager, CControlUI* parent, bool ini
     m_manager = manager;
     m_parent = parent;
     if (init && m_manager) {
-        DoInit();
+        OnInit();
         m_manager->NameControl(this);
     }
 }
@@ -51,22 +51,22 @@ void CControlUI::SetText(const std::wstring& text) {
 void CControlUI::SetPos(UiRect rc, bool needInvalidate) {
     if (rc.right < rc.left) rc.right = rc.left;
     if (rc.bottom < rc.top) rc.bottom = rc.top;
-    if (needInvalidate && !(rc == m_rcItem)) Invalidate();
-    m_rcItem = rc;
-    m_updateNeeded = false;
+    if (needInvalidate && !(rc == m_rect)) Invalidate();
+    m_rect = rc;
+    m_layoutNeeded = false;
     if (needInvalidate) Invalidate();
 }
 
 void CControlUI::SetFixedWidth(int width) {
     if (width < 0) return;
     m_fixedSize.cx = width;
-    NeedParentUpdate();
+    NeedParentLayout();
 }
 
 void CControlUI::SetFixedHeight(int height) {
     if (height < 0) return;
     m_fixedSize.cy = height;
-    NeedParentUpdate();
+    NeedParentLayout();
 }
 
 UiSize CControlUI::EstimateSize(UiSize) { return m_fixedSize; }
@@ -76,13 +76,18 @@ void CControlUI::SetVisible(bool visible) {
     bool wasVisible = IsVisible();
     m_visible = visible;
     if (m_focused) m_focused = false;
-    if (!visible && m_manager && m_manager->GetFocus() == this) m_manager->SetFocus(nullptr);
-    if (IsVisible() != wasVisible) NeedParentUpdate();
+    if (wasVisible && !IsVisible()) OnHidden();
+    if (IsVisible() != wasVisible) NeedParentLayout();
 }
 
-void CControlUI::SetInternVisible(bool visible) {
-    m_internVisible = visible;
-    if (!visible && m_manager && m_manager->GetFocus() == this) m_manager->SetFocus(nullptr);
+void CControlUI::SetParentVisible(bool visible) {
+    bool wasVisible = IsVisible();
+    m_parentVisible = visible;
+    if (wasVisible && !IsVisible()) OnHidden();
+}
+
+void CControlUI::OnHidden() {
+    if (m_manager) m_manager->ControlHidden(this);
 }
 
 void CControlUI::SetEnabled(bool enabled) {
@@ -108,7 +113,7 @@ void CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
         UiRect rc = ParseRect(value);
         m_fixedXY = {rc.left, rc.top};
         m_fixedSize = {rc.right - rc.left, rc.bottom - rc.top};
-        NeedParentUpdate();
+        NeedParentLayout();
     } else if (name == L"padding") {
         SetPadding(ParseRect(value));
     } else if (name == L"bkcolor" || name == L"bkcolor1") {
@@ -153,28 +158,30 @@ void CControlUI::SetAttribute(const std::wstring& name, const std::wstring& valu
         SetEnabled(ParseBool(value));
     } else if (name == L"mouse") {
         SetMouseEnabled(ParseBool(value));
+    } else if (name == L"contextmenu") {
+        SetContextMenuUsed(ParseBool(value));
     } else if (name == L"keyboard") {
         m_keyboardEnabled = ParseBool(value);
     } else if (name == L"visible") {
         SetVisible(ParseBool(value));
     } else if (name == L"float") {
         m_float = ParseBool(value);
-        NeedParentUpdate();
+        NeedParentLayout();
     } else if (name == L"virtualwnd") {
         m_virtualWindow = value;
     }
 }
 
 CControlUI* CControlUI::FindControl(const FindProc& proc, UINT flags) {
-    if ((flags & UIFIND_VISIBLE) && !IsVisible()) return nullptr;
-    if ((flags & UIFIND_ENABLED) && !IsEnabled()) return nullptr;
-    if ((flags & UIFIND_HITTEST) && !m_mouseEnabled) return nullptr;
+    if ((flags & kFindVisible) && !IsVisible()) return nullptr;
+    if ((flags & kFindEnabled) && !IsEnabled()) return nullptr;
+    if ((flags & kFindHitTest) && !m_mouseEnabled) return nullptr;
     return proc(this);
 }
 
-void CControlUI::Event(UiEvent& event) { DoEvent(event); }
+void CControlUI::Event(UiEvent& event) { HandleEvent(event); }
 
-void CControlUI::DoEvent(UiEvent& event) {
+void CControlUI::HandleEvent(UiEvent& event) {
     switch (event.type) {
     case UiEventType::SetFocus:
         m_focused = true;
@@ -188,17 +195,20 @@ void CControlUI::DoEvent(UiEvent& event) {
         if (m_manager) m_manager->SendNotify(this, L"timer", event.wParam, event.lParam);
         return;
     case UiEventType::ContextMenu:
-        if (m_manager) m_manager->SendNotify(this, L"menu", event.wParam, event.lParam);
-        return;
+        if (m_contextMenuUsed) {
+            if (m_manager) m_manager->SendNotify(this, L"menu", event.wParam, event.lParam);
+            return;
+        }
+        break;
     default:
         break;
     }
     // Whatever a control does not take goes to its parent.
-    if (m_parent) m_parent->DoEvent(event);
+    if (m_parent) m_parent->HandleEvent(event);
 }
 
-void CControlUI::DoPaint(Bitmap& target, const UiRect& paint) {
-    UiRect area = Intersect(paint, m_rcItem);
+void CControlUI::Paint(Bitmap& target, const UiRect& paint) {
+    UiRect area = Intersect(paint, m_rect);
     if (area.IsEmpty()) return;
     PaintBkColor(target, area);
     PaintBkImage(target, area);
@@ -210,9 +220,9 @@ void CControlUI::DoPaint(Bitmap& target, const UiRect& paint) {
 void CControlUI::PaintBkColor(Bitmap& target, const UiRect& paint) {
     if (m_bkColor == 0) return;
     if (m_borderRound.cx > 0 || m_borderRound.cy > 0) {
-        target.FillRoundRect(m_rcItem, m_borderRound.cx, m_borderRound.cy, m_bkColor, paint);
+        target.FillRoundRect(m_rect, m_borderRound.cx, m_borderRound.cy, m_bkColor, paint);
     } else {
-        target.FillRect(m_rcItem, m_bkColor, paint);
+        target.FillRect(m_rect, m_bkColor, paint);
     }
 }
 
@@ -223,7 +233,7 @@ void CControlUI::PaintBorder(Bitmap& target, const UiRect& paint) {
     if (m_borderSize <= 0 || colour == 0) return;
     if (m_borderRound.cx > 0 || m_borderRound.cy > 0) {
         // A rounded outline: the rounded rectangle less its inner rounded rectangle.
-        const UiRect& r = m_rcItem;
+        const UiRect& r = m_rect;
         const int t = m_borderSize;
         UiRect area = Intersect(Intersect(r, paint), target.Bounds());
         std::uint32_t pixel = Premultiply(colour);
@@ -238,25 +248,25 @@ void CControlUI::PaintBorder(Bitmap& target, const UiRect& paint) {
         }
         return;
     }
-    target.FrameRect(m_rcItem, colour, m_borderSize, paint);
+    target.FrameRect(m_rect, colour, m_borderSize, paint);
 }
 
 bool CControlUI::DrawImage(Bitmap& target, const UiRect& paint, ImageDrawRecord& record) {
-    return SkinUI::DrawImage(target, m_rcItem, paint, record);
+    return SkinUI::DrawImage(target, m_rect, paint, record);
 }
 
 void CControlUI::Invalidate() {
-    if (m_manager) m_manager->Invalidate();
+    if (m_manager && IsVisible()) m_manager->Invalidate(m_rect);
 }
 
-void CControlUI::NeedUpdate() {
-    m_updateNeeded = true;
-    if (m_manager) m_manager->NeedUpdate();
+void CControlUI::NeedLayout() {
+    m_layoutNeeded = true;
+    if (m_manager) m_manager->NeedLayout();
 }
 
-void CControlUI::NeedParentUpdate() {
-    if (m_parent) m_parent->NeedUpdate();
-    else NeedUpdate();
+void CControlUI::NeedParentLayout() {
+    if (m_parent) m_parent->NeedLayout();
+    else NeedLayout();
 }
 
 }  // namespace SkinUI

@@ -13,12 +13,12 @@ namespace SkinUI {
 class CPaintManager;
 
 // Flags for FindControl.
-constexpr UINT UIFIND_ALL = 0, UIFIND_VISIBLE = 1, UIFIND_ENABLED = 2, UIFIND_HITTEST = 4,
-               UIFIND_TOP_FIRST = 8, UIFIND_ME_FIRST = 0x80000000;
+constexpr UINT kFindAll = 0, kFindVisible = 1, kFindEnabled = 2, kFindHitTest = 4,
+               kFindTopFirst = 8, kFindSelfFirst = 0x80000000;
 
 // State bits of buttons and options.
-constexpr UINT UISTATE_FOCUSED = 0x01, UISTATE_SELECTED = 0x02, UISTATE_DISABLED = 0x04,
-               UISTATE_HOT = 0x08, UISTATE_PUSHED = 0x10, UISTATE_CAPTURED = 0x40;
+constexpr UINT kStateFocused = 0x01, kStateSelected = 0x02, kStateDisabled = 0x04,
+               kStateHot = 0x08, kStatePushed = 0x10, kStateCaptured = 0x40;
 
 class CControlUI {
 public:
@@ -31,14 +31,14 @@ public:
 
     virtual std::wstring GetClass() const { return L"Control"; }
     // The control as the named kind, or null.
-    virtual CControlUI* GetInterface(const std::wstring& name);
+    virtual CControlUI* As(const std::wstring& name);
 
     const std::wstring& GetName() const { return m_name; }
     void SetName(const std::wstring& name) { m_name = name; }
     CPaintManager* GetManager() const { return m_manager; }
     CControlUI* GetParent() const { return m_parent; }
     virtual void SetManager(CPaintManager* manager, CControlUI* parent, bool init = true);
-    virtual void DoInit() {}
+    virtual void OnInit() {}
 
     // Text as written; GetText expands numbered-text references (not in an edit's text).
     virtual std::wstring GetText() const;
@@ -54,10 +54,10 @@ public:
     std::wstring GetToolTip() const;
 
     // Geometry.
-    const UiRect& GetPos() const { return m_rcItem; }
+    const UiRect& GetPos() const { return m_rect; }
     virtual void SetPos(UiRect rc, bool needInvalidate = true);
     const UiRect& GetPadding() const { return m_padding; }
-    void SetPadding(const UiRect& padding) { m_padding = padding; NeedParentUpdate(); }
+    void SetPadding(const UiRect& padding) { m_padding = padding; NeedParentLayout(); }
     UiPoint GetFixedXY() const { return m_fixedXY; }
     int GetFixedWidth() const { return m_fixedSize.cx; }
     int GetFixedHeight() const { return m_fixedSize.cy; }
@@ -67,23 +67,28 @@ public:
     int GetMinHeight() const { return m_minSize.cy; }
     int GetMaxWidth() const { return m_maxSize.cx; }
     int GetMaxHeight() const { return m_maxSize.cy; }
-    void SetMinWidth(int v) { m_minSize.cx = v < 0 ? 0 : v; NeedParentUpdate(); }
-    void SetMinHeight(int v) { m_minSize.cy = v < 0 ? 0 : v; NeedParentUpdate(); }
-    void SetMaxWidth(int v) { m_maxSize.cx = v < 0 ? 0 : v; NeedParentUpdate(); }
-    void SetMaxHeight(int v) { m_maxSize.cy = v < 0 ? 0 : v; NeedParentUpdate(); }
+    void SetMinWidth(int v) { m_minSize.cx = v < 0 ? 0 : v; NeedParentLayout(); }
+    void SetMinHeight(int v) { m_minSize.cy = v < 0 ? 0 : v; NeedParentLayout(); }
+    void SetMaxWidth(int v) { m_maxSize.cx = v < 0 ? 0 : v; NeedParentLayout(); }
+    void SetMaxHeight(int v) { m_maxSize.cy = v < 0 ? 0 : v; NeedParentLayout(); }
     bool IsFloat() const { return m_float; }
     // The natural size for the available space; 0 on an axis means "not fixed".
     virtual UiSize EstimateSize(UiSize available);
 
     // State.
-    virtual bool IsVisible() const { return m_visible && m_internVisible; }
+    virtual bool IsVisible() const { return m_visible && m_parentVisible; }
     virtual void SetVisible(bool visible = true);
-    virtual void SetInternVisible(bool visible = true);
+    virtual void SetParentVisible(bool visible = true);
+    // Called when the control stops being visible (itself or through a parent).
+    virtual void OnHidden();
     virtual bool IsEnabled() const { return m_enabled; }
     virtual void SetEnabled(bool enabled = true);
     bool IsMouseEnabled() const { return m_mouseEnabled; }
     void SetMouseEnabled(bool enabled) { m_mouseEnabled = enabled; }
     bool IsKeyboardEnabled() const { return m_keyboardEnabled; }
+    // Whether a right click sends "menu" ("contextmenu" in markup); off by default.
+    bool IsContextMenuUsed() const { return m_contextMenuUsed; }
+    void SetContextMenuUsed(bool used) { m_contextMenuUsed = used; }
     bool IsFocused() const { return m_focused; }
     virtual void SetFocus();
     virtual bool Activate();
@@ -101,11 +106,11 @@ public:
     virtual void SetAttribute(const std::wstring& name, const std::wstring& value);
 
     virtual CControlUI* FindControl(const FindProc& proc, UINT flags);
-    virtual void DoEvent(UiEvent& event);
+    virtual void HandleEvent(UiEvent& event);
     void Event(UiEvent& event);  // routes through the virtual handler
 
     // Painting: background colour, background image, state image, text, border.
-    virtual void DoPaint(Bitmap& target, const UiRect& paint);
+    virtual void Paint(Bitmap& target, const UiRect& paint);
     virtual void PaintBkColor(Bitmap& target, const UiRect& paint);
     virtual void PaintBkImage(Bitmap& target, const UiRect& paint);
     virtual void PaintStatusImage(Bitmap&, const UiRect&) {}
@@ -113,17 +118,18 @@ public:
     virtual void PaintBorder(Bitmap& target, const UiRect& paint);
     bool DrawImage(Bitmap& target, const UiRect& paint, ImageDrawRecord& record);
 
+    // Asks for the control's own rectangle to be repainted; a hidden control asks for nothing.
     void Invalidate();
-    void NeedUpdate();
-    void NeedParentUpdate();
-    bool IsUpdateNeeded() const { return m_updateNeeded; }
+    void NeedLayout();
+    void NeedParentLayout();
+    bool IsLayoutNeeded() const { return m_layoutNeeded; }
 
 protected:
     CPaintManager* m_manager = nullptr;
     CControlUI* m_parent = nullptr;
     std::wstring m_name, m_text, m_toolTip, m_userData, m_virtualWindow;
     std::uintptr_t m_tag = 0;
-    UiRect m_rcItem;
+    UiRect m_rect;
     UiRect m_padding;
     UiPoint m_fixedXY;
     UiSize m_fixedSize;
@@ -131,12 +137,13 @@ protected:
     UiSize m_maxSize{9999, 9999};
     bool m_float = false;
     bool m_visible = true;
-    bool m_internVisible = true;
+    bool m_parentVisible = true;
     bool m_enabled = true;
     bool m_mouseEnabled = true;
     bool m_keyboardEnabled = true;
+    bool m_contextMenuUsed = false;
     bool m_focused = false;
-    bool m_updateNeeded = true;
+    bool m_layoutNeeded = true;
     Colour m_bkColor = 0, m_bkColor2 = 0, m_bkColor3 = 0;
     Colour m_borderColor = 0, m_focusBorderColor = 0;
     int m_borderSize = 0;

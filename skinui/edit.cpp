@@ -54,9 +54,9 @@ bool KeyHeld(WPARAM key) { return GetWindowSystem() && GetWindowSystem()->IsKeyD
 
 CEditUI::CEditUI() { m_textStyle = DT_SINGLELINE | DT_VCENTER; }
 
-CControlUI* CEditUI::GetInterface(const std::wstring& name) {
+CControlUI* CEditUI::As(const std::wstring& name) {
     if (name == L"Edit") return this;
-    return CLabelUI::GetInterface(name);
+    return CLabelUI::As(name);
 }
 
 CursorShape CEditUI::GetCursor() const { return IsEnabled() ? CursorShape::IBeam : CursorShape::Arrow; }
@@ -220,7 +220,7 @@ void CEditUI::Character(wchar_t character) {
     }
 }
 
-void CEditUI::DoEvent(UiEvent& event) {
+void CEditUI::HandleEvent(UiEvent& event) {
     switch (event.type) {
     case UiEventType::ButtonDown:
         if (IsEnabled()) {
@@ -266,19 +266,19 @@ void CEditUI::DoEvent(UiEvent& event) {
         Invalidate();
         return;
     case UiEventType::SetFocus:
-        CLabelUI::DoEvent(event);
+        CLabelUI::HandleEvent(event);
         StartTextInput();
         return;
     case UiEventType::KillFocus:
         m_selecting = false;
         m_composition.clear();
         if (GetWindowSystem()) GetWindowSystem()->StopTextInput();
-        CLabelUI::DoEvent(event);
+        CLabelUI::HandleEvent(event);
         return;
     default:
         break;
     }
-    CLabelUI::DoEvent(event);
+    CLabelUI::HandleEvent(event);
 }
 
 void CEditUI::StartTextInput() {
@@ -318,7 +318,7 @@ int CEditUI::TextOrigin(const std::wstring& shown, const UiRect& box) {
 
 std::size_t CEditUI::PositionFromPoint(UiPoint point) {
     const std::wstring shown = Shown();
-    const UiRect box = m_rcItem.Deflated(m_textPadding);
+    const UiRect box = m_rect.Deflated(m_textPadding);
     const int x = point.x - TextOrigin(shown, box);
     int previous = 0;
     for (std::size_t i = 1; i <= shown.size(); ++i) {
@@ -334,7 +334,7 @@ std::size_t CEditUI::PositionFromPoint(UiPoint point) {
 }
 
 UiRect CEditUI::CaretRect() {
-    const UiRect box = m_rcItem.Deflated(m_textPadding);
+    const UiRect box = m_rect.Deflated(m_textPadding);
     std::wstring shown = Shown();
     shown.insert(std::min(m_caret, shown.size()), Composed());
     const int origin = TextOrigin(shown, box);
@@ -354,9 +354,9 @@ void CEditUI::PaintStatusImage(Bitmap& target, const UiRect& paint) {
 void CEditUI::PaintText(Bitmap& target, const UiRect& paint) {
     if (!m_manager) return;
     std::wstring shown = Shown();
-    Colour colour = m_textColor ? m_textColor : m_manager->GetDefaultFontColor();
+    Colour colour = m_textColor.value_or(m_manager->GetDefaultFontColor());
     if (!IsEnabled()) colour = m_disabledTextColor ? m_disabledTextColor : m_manager->GetDefaultDisabledColor();
-    const UiRect box = m_rcItem.Deflated(m_textPadding);
+    const UiRect box = m_rect.Deflated(m_textPadding);
     const FontSpec& font = m_manager->GetFont(m_font);
     if (!IsFocused()) {
         if (!shown.empty()) DrawText(target, box, paint, shown, font, colour, m_textStyle | DT_END_ELLIPSIS);

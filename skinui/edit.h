@@ -10,7 +10,7 @@ class CEditUI : public CLabelUI {
 public:
     CEditUI();
     std::wstring GetClass() const override { return L"Edit"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 
     void SetText(const std::wstring& text) override;
     int GetMaxChar() const { return m_maxChar; }
@@ -50,7 +50,7 @@ public:
 
     UiSize EstimateSize(UiSize available) override;
     void SetAttribute(const std::wstring& name, const std::wstring& value) override;
-    void DoEvent(UiEvent& event) override;
+    void HandleEvent(UiEvent& event) override;
     void PaintStatusImage(Bitmap& target, const UiRect& paint) override;
     void PaintText(Bitmap& target, const UiRect& paint) override;
 

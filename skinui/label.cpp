@@ -5,16 +5,16 @@
 
 namespace SkinUI {
 
-CControlUI* CLabelUI::GetInterface(const std::wstring& name) {
+CControlUI* CLabelUI::As(const std::wstring& name) {
     if (name == L"Label") return this;
-    return CControlUI::GetInterface(name);
+    return CControlUI::As(name);
 }
 
 void CLabelUI::SetText(const std::wstring& text) {
     if (text == m_text) return;
     CControlUI::SetText(text);
     m_measured = false;
-    if (m_fixedSize.cx == 0 || m_fixedSize.cy == 0) NeedParentUpdate();
+    if (m_fixedSize.cx == 0 || m_fixedSize.cy == 0) NeedParentLayout();
 }
 
 void CLabelUI::SetMultiLine(bool multiLine) {
@@ -26,7 +26,7 @@ void CLabelUI::SetMultiLine(bool multiLine) {
         m_textStyle &= ~DT_WORDBREAK;
     }
     m_measured = false;
-    NeedParentUpdate();
+    NeedParentLayout();
 }
 
 UiSize CLabelUI::EstimateSize(UiSize available) {
@@ -98,20 +98,20 @@ void CLabelUI::DrawLabelText(Bitmap& target, const UiRect& paint, Colour colour)
     if (!m_manager) return;
     std::wstring text = GetText();
     if (text.empty()) return;
-    UiRect rc = m_rcItem.Deflated(m_textPadding);
+    UiRect rc = m_rect.Deflated(m_textPadding);
     DrawText(target, rc, paint, text, m_manager->GetFont(m_font), colour, m_textStyle);
 }
 
 void CLabelUI::PaintText(Bitmap& target, const UiRect& paint) {
     if (!m_manager) return;
-    Colour normal = m_textColor ? m_textColor : m_manager->GetDefaultFontColor();
+    Colour normal = m_textColor.value_or(m_manager->GetDefaultFontColor());
     Colour disabled = m_disabledTextColor ? m_disabledTextColor : m_manager->GetDefaultDisabledColor();
     DrawLabelText(target, paint, IsEnabled() ? normal : disabled);
 }
 
-CControlUI* CTextUI::GetInterface(const std::wstring& name) {
+CControlUI* CTextUI::As(const std::wstring& name) {
     if (name == L"Text") return this;
-    return CLabelUI::GetInterface(name);
+    return CLabelUI::As(name);
 }
 
 }  // namespace SkinUI

@@ -1,4 +1,6 @@
 #pragma once
+#include <optional>
+
 #include "skinui/control.h"
 
 namespace SkinUI {
@@ -7,18 +9,20 @@ namespace SkinUI {
 class CLabelUI : public CControlUI {
 public:
     std::wstring GetClass() const override { return L"Label"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 
     void SetText(const std::wstring& text) override;
     UINT GetTextStyle() const { return m_textStyle; }
     void SetTextStyle(UINT style) { m_textStyle = style; m_measured = false; Invalidate(); }
     int GetFont() const { return m_font; }
-    void SetFont(int index) { m_font = index; m_measured = false; NeedParentUpdate(); }
-    Colour GetTextColor() const { return m_textColor; }
+    void SetFont(int index) { m_font = index; m_measured = false; NeedParentLayout(); }
+    // The text colour as set; a set colour may be transparent (#00000000), unlike no colour.
+    Colour GetTextColor() const { return m_textColor.value_or(0); }
+    bool HasTextColor() const { return m_textColor.has_value(); }
     void SetTextColor(Colour colour) { m_textColor = colour; Invalidate(); }
     Colour GetDisabledTextColor() const { return m_disabledTextColor; }
     const UiRect& GetTextPadding() const { return m_textPadding; }
-    void SetTextPadding(const UiRect& padding) { m_textPadding = padding; m_measured = false; NeedParentUpdate(); }
+    void SetTextPadding(const UiRect& padding) { m_textPadding = padding; m_measured = false; NeedParentLayout(); }
     bool IsMultiLine() const { return (m_textStyle & DT_SINGLELINE) == 0; }
     void SetMultiLine(bool multiLine);
 
@@ -31,7 +35,7 @@ protected:
     void DrawLabelText(Bitmap& target, const UiRect& paint, Colour colour);
 
     int m_font = -1;
-    Colour m_textColor = 0;
+    std::optional<Colour> m_textColor;
     Colour m_disabledTextColor = 0;
     UINT m_textStyle = DT_VCENTER | DT_SINGLELINE;
     UiRect m_textPadding;
@@ -50,7 +54,7 @@ private:
 class CTextUI : public CLabelUI {
 public:
     std::wstring GetClass() const override { return L"Text"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 };
 
 }  // namespace SkinUI

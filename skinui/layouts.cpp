@@ -16,9 +16,9 @@ int Coordinate(long long value) { return static_cast<int>(std::clamp(value, -100
 
 }  // namespace
 
-CControlUI* CVerticalLayoutUI::GetInterface(const std::wstring& name) {
+CControlUI* CVerticalLayoutUI::As(const std::wstring& name) {
     if (name == L"VerticalLayout") return this;
-    return CContainerUI::GetInterface(name);
+    return CContainerUI::As(name);
 }
 
 void CVerticalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
@@ -86,9 +86,9 @@ void CVerticalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
     }
 }
 
-CControlUI* CHorizontalLayoutUI::GetInterface(const std::wstring& name) {
+CControlUI* CHorizontalLayoutUI::As(const std::wstring& name) {
     if (name == L"HorizontalLayout") return this;
-    return CContainerUI::GetInterface(name);
+    return CContainerUI::As(name);
 }
 
 void CHorizontalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
@@ -157,9 +157,9 @@ void CHorizontalLayoutUI::SetPos(UiRect rc, bool needInvalidate) {
     }
 }
 
-CControlUI* CTabLayoutUI::GetInterface(const std::wstring& name) {
+CControlUI* CTabLayoutUI::As(const std::wstring& name) {
     if (name == L"TabLayout") return this;
-    return CContainerUI::GetInterface(name);
+    return CContainerUI::As(name);
 }
 
 bool CTabLayoutUI::Add(CControlUI* control) { return AddAt(control, GetCount()); }
@@ -202,8 +202,8 @@ bool CTabLayoutUI::SelectItem(int index, bool triggerEvent) {
     int old = m_curSel;
     m_curSel = index;
     for (int i = 0; i < GetCount(); ++i) m_items[i]->SetVisible(i == index);
-    NeedParentUpdate();
-    NeedUpdate();
+    NeedParentLayout();
+    NeedLayout();
     if (m_manager) {
         m_manager->SetFocus(nullptr);
         if (triggerEvent) m_manager->SendNotify(this, L"tabselect", static_cast<WPARAM>(index), old);
@@ -220,7 +220,7 @@ void CTabLayoutUI::SetAttribute(const std::wstring& name, const std::wstring& va
     }
 }
 
-void CTabLayoutUI::DoInit() {
+void CTabLayoutUI::OnInit() {
     if (m_initialSel != m_curSel && m_initialSel >= 0 && m_initialSel < GetCount()) SelectItem(m_initialSel, false);
 }
 

@@ -7,9 +7,9 @@ namespace SkinUI {
 
 COptionUI::~COptionUI() = default;
 
-CControlUI* COptionUI::GetInterface(const std::wstring& name) {
+CControlUI* COptionUI::As(const std::wstring& name) {
     if (name == L"Option") return this;
-    return CButtonUI::GetInterface(name);
+    return CButtonUI::As(name);
 }
 
 void COptionUI::SetManager(CPaintManager* manager, CControlUI* parent, bool init) {
@@ -32,8 +32,8 @@ bool COptionUI::Activate() {
 void COptionUI::Selected(bool selected, bool notify) {
     if (m_selected == selected) return;
     m_selected = selected;
-    if (selected) m_buttonState |= UISTATE_SELECTED;
-    else m_buttonState &= ~UISTATE_SELECTED;
+    if (selected) m_buttonState |= kStateSelected;
+    else m_buttonState &= ~kStateSelected;
     if (!m_group.empty()) {
         if (!selected) {
             Invalidate();
@@ -43,11 +43,11 @@ void COptionUI::Selected(bool selected, bool notify) {
             const std::wstring group = m_group;
             m_manager->GetRoot()->FindControl(
                 [&](CControlUI* control) -> CControlUI* {
-                    auto* option = static_cast<COptionUI*>(control->GetInterface(L"Option"));
+                    auto* option = static_cast<COptionUI*>(control->As(L"Option"));
                     if (option && option != this && option->GetGroup() == group) option->Selected(false, false);
                     return nullptr;
                 },
-                UIFIND_ALL);
+                kFindAll);
         }
     }
     if (notify && m_manager) m_manager->SendNotify(this, L"selectchanged");
@@ -77,18 +77,18 @@ void COptionUI::SetAttribute(const std::wstring& name, const std::wstring& value
 void COptionUI::PaintStatusImage(Bitmap& target, const UiRect& paint) {
     bool done = false;
     if (m_selected) {
-        if ((m_buttonState & UISTATE_HOT) && DrawImage(target, paint, m_selectedHotImage)) {
+        if ((m_buttonState & kStateHot) && DrawImage(target, paint, m_selectedHotImage)) {
             done = true;
         } else if (DrawImage(target, paint, m_selectedImage)) {
             done = true;
         } else if (m_selectedBkColor) {
-            target.FillRect(m_rcItem, m_selectedBkColor, paint);
+            target.FillRect(m_rect, m_selectedBkColor, paint);
             done = true;
         }
     }
     if (!done) {
         UINT saved = m_buttonState;
-        m_buttonState &= ~UISTATE_PUSHED;
+        m_buttonState &= ~kStatePushed;
         CButtonUI::PaintStatusImage(target, paint);
         m_buttonState = saved;
     }
@@ -103,9 +103,9 @@ void COptionUI::PaintText(Bitmap& target, const UiRect& paint) {
     CButtonUI::PaintText(target, paint);
 }
 
-CControlUI* CCheckBoxUI::GetInterface(const std::wstring& name) {
+CControlUI* CCheckBoxUI::As(const std::wstring& name) {
     if (name == L"CheckBox") return this;
-    return COptionUI::GetInterface(name);
+    return COptionUI::As(name);
 }
 
 }  // namespace SkinUI

@@ -9,7 +9,7 @@ class COptionUI : public CButtonUI {
 public:
     ~COptionUI() override;
     std::wstring GetClass() const override { return L"Option"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 
     void SetManager(CPaintManager* manager, CControlUI* parent, bool init = true) override;
     bool Activate() override;
@@ -33,7 +33,7 @@ protected:
 class CCheckBoxUI : public COptionUI {
 public:
     std::wstring GetClass() const override { return L"CheckBox"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
     void SetCheck(bool check) { Selected(check); }
     bool GetCheck() const { return IsSelected(); }
 };

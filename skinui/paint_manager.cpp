@@ -30,12 +30,12 @@ CPaintManager::~CPaintManager() {
 
 void CPaintManager::Init(WindowHandle window) { m_window = window; }
 
-bool CPaintManager::AttachDialog(CControlUI* root) {
+bool CPaintManager::AttachRoot(CControlUI* root) {
     if (!root) return false;
     ReleaseRoot();
     m_root = root;
     m_root->SetManager(this, nullptr, true);
-    NeedUpdate();
+    NeedLayout();
     return true;
 }
 
@@ -59,14 +59,14 @@ CControlUI* CPaintManager::FindControl(UiPoint point) const {
         [point](CControlUI* control) -> CControlUI* {
             return control->GetPos().Contains(point) ? control : nullptr;
         },
-        UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST);
+        kFindVisible | kFindHitTest | kFindTopFirst);
 }
 
 void CPaintManager::NameControl(CControlUI* control) {
     if (!control->GetName().empty()) m_names.try_emplace(control->GetName(), control);
 }
 
-void CPaintManager::ReapObjects(CControlUI* control) {
+void CPaintManager::ForgetControl(CControlUI* control) {
     if (m_focus == control) m_focus = nullptr;
     if (m_hover == control) m_hover = nullptr;
     if (m_captured == control) m_captured = nullptr;
@@ -172,7 +172,7 @@ void CPaintManager::DeliverQueued() {
         batch.swap(m_asyncNotify);
         m_asyncPosted = false;
     }
-    // A handler may remove controls whose notifications are still in this batch; ReapObjects
+    // A handler may remove controls whose notifications are still in this batch; ForgetControl
     // blanks those entries through this pointer.
     std::vector<Notification>* outer = m_delivering;
     m_delivering = &batch;
@@ -273,6 +273,20 @@ void CPaintManager::Invalidate() {
     if (m_window && GetWindowSystem()) GetWindowSystem()->Invalidate(m_window);
 }
 
+void CPaintManager::Invalidate(const UiRect& rect) {
+    if (m_painting || rect.IsEmpty()) return;
+    if (m_window && GetWindowSystem()) GetWindowSystem()->InvalidateRect(m_window, rect);
+}
+
+void CPaintManager::ControlHidden(CControlUI* control) {
+    if (m_hover == control) m_hover = nullptr;
+    if (m_captured == control) {
+        m_captured = nullptr;
+        if (GetWindowSystem()) GetWindowSystem()->ReleaseCapture();
+    }
+    if (m_focus == control) SetFocus(nullptr);
+}
+
 UiRect CPaintManager::ClientRect() const {
     if (m_window && GetWindowSystem() && GetWindowSystem()->IsWindow(m_window)) {
         UiRect r = GetWindowSystem()->GetWindowRect(m_window);
@@ -281,31 +295,39 @@ UiRect CPaintManager::ClientRect() const {
     return {0, 0, m_initSize.cx, m_initSize.cy};
 }
 
-void CPaintManager::Paint() {
-    UiRect client = ClientRect();
+void CPaintManager::ClipRoundCorners(const UiRect& area) {
+    const int width = m_bitmap.Width(), height = m_bitmap.Height();
+    const int cornerWidth = m_roundCorner.cx / 2 + 1, cornerHeight = m_roundCorner.cy / 2 + 1;
+    for (int y = area.top; y < area.bottom; ++y) {
+        if (y >= cornerHeight && y < height - cornerHeight) continue;
+        for (int x = area.left; x < area.right; ++x) {
+            if (x >= cornerWidth && x < width - cornerWidth) continue;
+            if (!InsideRoundRect(width, height, m_roundCorner.cx, m_roundCorner.cy, x, y)) m_bitmap.Set(x, y, 0);
+        }
+    }
+}
+
+void CPaintManager::Paint(const UiRect& damaged) {
+    const UiRect client = ClientRect();
+    UiRect area = damaged;
     m_painting = true;
     if (m_bitmap.Width() != client.Width() || m_bitmap.Height() != client.Height()) {
         m_bitmap.Resize(client.Width(), client.Height());
-        m_updateNeeded = true;
+        m_layoutNeeded = true;
     }
-    if (m_root && (m_updateNeeded || m_root->IsUpdateNeeded())) {
+    if (m_root && (m_layoutNeeded || m_root->IsLayoutNeeded())) {
         m_root->SetPos(client, false);
-        m_updateNeeded = false;
+        m_layoutNeeded = false;
+        area = client;
     }
-    m_bitmap.Clear(0);
-    if (m_root) m_root->DoPaint(m_bitmap, client);
-    if (m_roundCorner.cx > 0 && m_roundCorner.cy > 0) {
-        // Outside the window's rounded region nothing shows.
-        for (int y = 0; y < m_bitmap.Height(); ++y) {
-            for (int x = 0; x < m_bitmap.Width(); ++x) {
-                if (!InsideRoundRect(m_bitmap.Width(), m_bitmap.Height(), m_roundCorner.cx, m_roundCorner.cy, x, y)) {
-                    m_bitmap.Set(x, y, 0);
-                }
-            }
-        }
+    area = Intersect(area, client);
+    if (!area.IsEmpty()) {
+        for (int y = area.top; y < area.bottom; ++y) std::fill(m_bitmap.Row(y) + area.left, m_bitmap.Row(y) + area.right, 0u);
+        if (m_root) m_root->Paint(m_bitmap, area);
+        if (m_roundCorner.cx > 0 && m_roundCorner.cy > 0) ClipRoundCorners(area);
     }
     m_painting = false;
-    if (m_window && GetWindowSystem()) GetWindowSystem()->Present(m_window, m_bitmap);
+    if (!area.IsEmpty() && m_window && GetWindowSystem()) GetWindowSystem()->Present(m_window, m_bitmap, area);
 }
 
 bool CPaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -324,11 +346,14 @@ bool CPaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, L
         control->Event(event);
     };
     switch (message) {
-    case WM_PAINT:
-        Paint();
+    case WM_PAINT: {
+        // A paint nobody asked for (sent directly) repaints everything.
+        UiRect area = GetWindowSystem() ? GetWindowSystem()->BeginPaint(m_window) : UiRect{};
+        Paint(area.IsEmpty() ? ClientRect() : area);
         return true;
+    }
     case WM_SIZE:
-        NeedUpdate();
+        NeedLayout();
         return false;
     case WM_TIMER:
         for (const TimerInfo& timer : std::vector<TimerInfo>(m_timers)) {
@@ -387,9 +412,11 @@ bool CPaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, L
         return control != nullptr;
     }
     case WM_CONTEXTMENU:
-    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDOWN: {
+        if (message == WM_RBUTTONDOWN) m_lastMouse = PointOf(lParam);
         route(FindControl(m_lastMouse), UiEventType::ContextMenu);
         return false;
+    }
     case WM_MOUSEWHEEL:
         route(m_hover, UiEventType::ScrollWheel);
         return m_hover != nullptr;

@@ -23,14 +23,14 @@ public:
     WindowHandle GetPaintWindow() const { return m_window; }
 
     // The control tree; the manager owns the root from now on.
-    bool AttachDialog(CControlUI* root);
+    bool AttachRoot(CControlUI* root);
     CControlUI* GetRoot() const { return m_root; }
     void ReleaseRoot();
     CControlUI* FindControl(const std::wstring& name) const;
     CControlUI* FindControl(UiPoint point) const;
     void NameControl(CControlUI* control);
     // Forgets every reference to a control that is going away.
-    void ReapObjects(CControlUI* control);
+    void ForgetControl(CControlUI* control);
 
     // Window attributes from markup.
     UiSize GetInitSize() const { return m_initSize; }
@@ -83,11 +83,16 @@ public:
     CControlUI* GetHover() const { return m_hover; }
     UiPoint GetMousePos() const { return m_lastMouse; }
 
-    // Repaint and relayout.
+    // Repaint and relayout. Damage adds up until the window's next paint.
     void Invalidate();
-    void NeedUpdate() { m_updateNeeded = true; Invalidate(); }
-    // Lays out (when needed) and paints the whole tree into the window's bitmap, then presents it.
-    void Paint();
+    void Invalidate(const UiRect& rect);
+    void NeedLayout() { m_layoutNeeded = true; Invalidate(); }
+    // A control became hidden: it is no longer hovered, pressed or focused.
+    void ControlHidden(CControlUI* control);
+    // Lays out (when needed) and paints the tree into the window's bitmap inside the area, then
+    // presents that area. A layout repaints and presents the whole window.
+    void Paint(const UiRect& area);
+    void Paint() { Paint(ClientRect()); }
     const Bitmap& GetBitmap() const { return m_bitmap; }
 
     // The framework's handling of a window message; true when taken.
@@ -108,6 +113,8 @@ private:
     void DeliverQueued();
     bool WindowTimerInUse(UINT number) const;
     UiRect ClientRect() const;
+    // Clears what lies outside the window's rounded region, inside the area.
+    void ClipRoundCorners(const UiRect& area);
 
     WindowHandle m_window = nullptr;
     CControlUI* m_root = nullptr;
@@ -116,7 +123,7 @@ private:
     CControlUI* m_captured = nullptr;
     UiPoint m_lastMouse;
     Bitmap m_bitmap;
-    bool m_updateNeeded = true;
+    bool m_layoutNeeded = true;
     bool m_painting = false;
 
     std::map<std::wstring, CControlUI*> m_names;

@@ -11,9 +11,9 @@ CProgressUI::CProgressUI() {
     SetFixedHeight(12);
 }
 
-CControlUI* CProgressUI::GetInterface(const std::wstring& name) {
+CControlUI* CProgressUI::As(const std::wstring& name) {
     if (name == L"Progress") return this;
-    return CLabelUI::GetInterface(name);
+    return CLabelUI::As(name);
 }
 
 void CProgressUI::SetValue(int value) {
@@ -43,7 +43,7 @@ void CProgressUI::PaintStatusImage(Bitmap& target, const UiRect& paint) {
     if (m_max <= m_min) m_max = m_min + 1;
     m_value = std::clamp(m_value, m_min, m_max);
     const long long range = m_max - m_min;
-    const int width = m_rcItem.Width(), height = m_rcItem.Height();
+    const int width = m_rect.Width(), height = m_rect.Height();
     UiRect share;
     if (m_horizontal) {
         share = {0, 0, static_cast<int>(width * static_cast<long long>(m_value - m_min) / range), height};
@@ -55,7 +55,7 @@ void CProgressUI::PaintStatusImage(Bitmap& target, const UiRect& paint) {
     if (!PrepareImage(m_foreImage)) return;
     ImageDrawRecord record = m_foreImage;
     record.dest = share;
-    SkinUI::DrawImage(target, m_rcItem, paint, record);
+    SkinUI::DrawImage(target, m_rect, paint, record);
 }
 
 }  // namespace SkinUI

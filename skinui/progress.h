@@ -8,7 +8,7 @@ class CProgressUI : public CLabelUI {
 public:
     CProgressUI();
     std::wstring GetClass() const override { return L"Progress"; }
-    CControlUI* GetInterface(const std::wstring& name) override;
+    CControlUI* As(const std::wstring& name) override;
 
     bool IsHorizontal() const { return m_horizontal; }
     void SetHorizontal(bool horizontal) { m_horizontal = horizontal; Invalidate(); }

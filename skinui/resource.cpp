@@ -7,6 +7,8 @@
 extern "C" {
 extern const std::uint8_t kelvo_resource_zipres_147[] __attribute__((weak));
 extern const std::uint8_t kelvo_resource_zipres_147_end[] __attribute__((weak));
+extern const std::uint8_t kelvo_resource_icon_145[] __attribute__((weak));
+extern const std::uint8_t kelvo_resource_icon_145_end[] __attribute__((weak));
 }
 
 namespace SkinUI {
@@ -17,6 +19,9 @@ ResourceBlob FindResource(const std::wstring& type, int id) {
     if (upper == L"ZIPRES" && id == 147 && kelvo_resource_zipres_147 && kelvo_resource_zipres_147_end) {
         return {kelvo_resource_zipres_147,
                 static_cast<std::size_t>(kelvo_resource_zipres_147_end - kelvo_resource_zipres_147)};
+    }
+    if (upper == L"ICON" && id == 145 && kelvo_resource_icon_145 && kelvo_resource_icon_145_end) {
+        return {kelvo_resource_icon_145, static_cast<std::size_t>(kelvo_resource_icon_145_end - kelvo_resource_icon_145)};
     }
     return {};
 }

@@ -24,10 +24,10 @@ WindowImplBase::~WindowImplBase() {
     if (m_hWnd && system && system->IsWindow(m_hWnd)) system->DestroyWindow(m_hWnd);
 }
 
-void WindowImplBase::OnFinalMessage(WindowHandle) {
-    m_pm.RemovePreMessageFilter(this);
-    m_pm.RemoveNotifier(this);
-    m_pm.ReleaseRoot();
+void WindowImplBase::OnLastMessage(WindowHandle) {
+    m_paintManager.RemovePreMessageFilter(this);
+    m_paintManager.RemoveNotifier(this);
+    m_paintManager.ReleaseRoot();
 }
 
 void WindowImplBase::OnClick(Notification& message) {
@@ -39,7 +39,7 @@ void WindowImplBase::OnClick(Notification& message) {
     else if (name == L"restorebtn") SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
-LRESULT WindowImplBase::ResponseDefaultKeyEvent(WPARAM wParam) {
+LRESULT WindowImplBase::OnDefaultKey(WPARAM wParam) {
     if (wParam == VK_ESCAPE) {
         Close();
         return 1;
@@ -53,7 +53,7 @@ void WindowImplBase::Notify(Notification& message) {
 
 LRESULT WindowImplBase::MessageHandler(UINT message, WPARAM wParam, LPARAM, bool& handled) {
     if (message == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
-        LRESULT result = ResponseDefaultKeyEvent(wParam);
+        LRESULT result = OnDefaultKey(wParam);
         handled = result != 0;
         return result;
     }
@@ -85,7 +85,7 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool&) {
     UiPoint pt{LowWord(lParam) - window.left, HighWord(lParam) - window.top};
     const int width = window.Width(), height = window.Height();
     if (!system->IsMaximized(m_hWnd)) {
-        const UiRect& box = m_pm.GetSizeBox();
+        const UiRect& box = m_paintManager.GetSizeBox();
         bool left = pt.x < box.left, right = pt.x >= width - box.right;
         bool top = pt.y < box.top, bottom = pt.y >= height - box.bottom;
         if (top && left) return HTTOPLEFT;
@@ -97,9 +97,9 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool&) {
         if (left) return HTLEFT;
         if (right) return HTRIGHT;
     }
-    const UiRect& caption = m_pm.GetCaptionRect();
+    const UiRect& caption = m_paintManager.GetCaptionRect();
     if (pt.x >= caption.left && pt.x < width - caption.right && pt.y >= caption.top && pt.y < caption.bottom) {
-        CControlUI* control = m_pm.FindControl(pt);
+        CControlUI* control = m_paintManager.FindControl(pt);
         std::wstring kind = control ? control->GetClass() : std::wstring();
         if (kind != L"Button" && kind != L"Option" && kind != L"Text") return HTCAPTION;
     }
@@ -122,7 +122,7 @@ LRESULT WindowImplBase::OnMouseHover(UINT, WPARAM, LPARAM, bool& handled) {
 }
 
 LRESULT WindowImplBase::OnSize(UINT, WPARAM wParam, LPARAM, bool& handled) {
-    UiSize corner = m_pm.GetRoundCorner();
+    UiSize corner = m_paintManager.GetRoundCorner();
     if (wParam != SIZE_MINIMIZED && (corner.cx != 0 || corner.cy != 0)) {
         GetWindowSystem()->SetRoundRegion(m_hWnd, corner.cx, corner.cy);
     }
@@ -145,8 +145,8 @@ LRESULT WindowImplBase::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam,
     LRESULT result = system->DefWindowProc(m_hWnd, message, wParam, lParam);
     if (!m_hWnd || !system->IsWindow(m_hWnd)) return result;
     bool zoomed = system->IsMaximized(m_hWnd);
-    CControlUI* maxButton = m_pm.FindControl(L"maxbtn");
-    CControlUI* restoreButton = m_pm.FindControl(L"restorebtn");
+    CControlUI* maxButton = m_paintManager.FindControl(L"maxbtn");
+    CControlUI* restoreButton = m_paintManager.FindControl(L"restorebtn");
     if (maxButton && restoreButton) {
         maxButton->SetVisible(!zoomed);
         restoreButton->SetVisible(zoomed);
@@ -157,38 +157,38 @@ LRESULT WindowImplBase::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam,
 LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
     WindowSystem* system = GetWindowSystem();
     std::uint32_t style = system->GetStyle(m_hWnd);
-    system->SetStyle(m_hWnd, (style & ~WS_CAPTION) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0);
+    system->SetStyle(m_hWnd, (style & ~WS_CAPTION) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
 
-    m_pm.Init(m_hWnd);
-    m_pm.AddPreMessageFilter(this);
+    m_paintManager.Init(m_hWnd);
+    m_paintManager.AddPreMessageFilter(this);
 
     SkinResources& resources = SkinResources::Instance();
     if (resources.GetResourcePath().empty()) {
         resources.SetResourcePath(platform::JoinPath(FolderOf(platform::GetModuleFileName()), GetSkinFolder()));
     }
-    if (GetResourceType() == UILIB_ZIPRESOURCE) {
-        ResourceBlob blob = FindResource(L"ZIPRES", ParseInt(GetResourceID(), 0));
+    if (GetSkinSource() == SkinSource::ArchiveResource) {
+        ResourceBlob blob = FindResource(L"ZIPRES", GetSkinResourceId());
         if (!blob.data || blob.size == 0) return 0;  // the window stays empty
         // A damaged archive fails below, when the markup cannot be read from it.
         resources.SetArchive(blob.data, blob.size);
-    } else if (GetResourceType() == UILIB_ZIP) {
+    } else if (GetSkinSource() == SkinSource::ArchiveFile) {
         std::optional<std::string> bytes =
-            platform::ReadWholeFile(platform::JoinPath(resources.GetResourcePath(), GetZIPFileName()));
+            platform::ReadWholeFile(platform::JoinPath(resources.GetResourcePath(), GetSkinArchiveName()));
         if (bytes) resources.SetArchive(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
     }
 
     CMarkupBuilder builder;
-    CControlUI* root = builder.Create(GetSkinFile(), this, &m_pm);
+    CControlUI* root = builder.Create(GetSkinFile(), this, &m_paintManager);
     if (!root) {
         system->ShowSystemMessage(L"加载资源文件失败", L"SkinUI");
         ExitProcess(1);
         return -1;
     }
-    m_pm.AttachDialog(root);
-    m_pm.AddNotifier(this);
-    UiSize size = m_pm.GetInitSize();
+    m_paintManager.AttachRoot(root);
+    m_paintManager.AddNotifier(this);
+    UiSize size = m_paintManager.GetInitSize();
     if (size.cx > 0 && size.cy > 0) ResizeClient(size.cx, size.cy);
-    InitWindow();
+    OnSkinBuilt();
     return 0;
 }
 
@@ -222,7 +222,7 @@ LRESULT WindowImplBase::OnMouseMove(UINT, WPARAM, LPARAM, bool& handled) {
     return 0;
 }
 
-LRESULT WindowImplBase::HandleCustomMessage(UINT, WPARAM, LPARAM, bool& handled) {
+LRESULT WindowImplBase::HandleOtherMessage(UINT, WPARAM, LPARAM, bool& handled) {
     handled = false;
     return 0;
 }
@@ -257,9 +257,9 @@ LRESULT WindowImplBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     default: handled = false; break;
     }
     if (handled) return result;
-    result = HandleCustomMessage(message, wParam, lParam, handled);
+    result = HandleOtherMessage(message, wParam, lParam, handled);
     if (handled) return result;
-    if (m_pm.MessageHandler(message, wParam, lParam, result)) return result;
+    if (m_paintManager.MessageHandler(message, wParam, lParam, result)) return result;
     return CWindowWnd::HandleMessage(message, wParam, lParam);
 }
 

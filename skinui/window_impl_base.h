@@ -8,8 +8,9 @@
 
 namespace SkinUI {
 
-// Where a window's skin comes from.
-enum UILIB_RESOURCETYPE { UILIB_FILE = 1, UILIB_ZIP = 2, UILIB_RESOURCE = 3, UILIB_ZIPRESOURCE = 4 };
+// Where a window's skin comes from: files under the resource folder, an archive file there, the
+// program's resources, or an archive stored as a resource of type "ZIPRES".
+enum class SkinSource : int { Folder = 1, ArchiveFile = 2, Resource = 3, ArchiveResource = 4 };
 
 constexpr UINT CS_DBLCLKS = 0x0008;
 
@@ -20,16 +21,17 @@ public:
     std::wstring GetSuperClassName() const override { return {}; }
     UINT GetClassStyle() const override { return CS_DBLCLKS; }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnFinalMessage(WindowHandle window) override;
+    void OnLastMessage(WindowHandle window) override;
     ~WindowImplBase() override;
-    virtual void InitWindow() {}
+    virtual void OnSkinBuilt() {}
     virtual void OnClick(Notification& message);
     virtual std::wstring GetSkinFolder() = 0;
     virtual std::wstring GetSkinFile() = 0;
-    virtual LRESULT ResponseDefaultKeyEvent(WPARAM wParam);
-    virtual UILIB_RESOURCETYPE GetResourceType() const { return UILIB_FILE; }
-    virtual std::wstring GetZIPFileName() const { return {}; }
-    virtual std::wstring GetResourceID() const { return {}; }
+    virtual LRESULT OnDefaultKey(WPARAM wParam);
+    virtual SkinSource GetSkinSource() const { return SkinSource::Folder; }
+    virtual std::wstring GetSkinArchiveName() const { return {}; }
+    // The id of the skin's resource (ArchiveResource); 0 for none.
+    virtual int GetSkinResourceId() const { return 0; }
 
     virtual LRESULT OnClose(UINT, WPARAM, LPARAM, bool& handled);
     virtual LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool& handled);
@@ -50,7 +52,7 @@ public:
     virtual LRESULT OnLButtonDown(UINT, WPARAM, LPARAM, bool& handled);
     virtual LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, bool& handled);
     virtual LRESULT OnMouseMove(UINT, WPARAM, LPARAM, bool& handled);
-    virtual LRESULT HandleCustomMessage(UINT, WPARAM, LPARAM, bool& handled);
+    virtual LRESULT HandleOtherMessage(UINT, WPARAM, LPARAM, bool& handled);
     virtual std::uint32_t GetStyle();
 
     // INotifySink: clicks go to OnClick.
@@ -60,11 +62,11 @@ public:
     // IControlFactory: the base knows no extra controls.
     CControlUI* CreateControl(const std::wstring&) override { return nullptr; }
 
-    CPaintManager& GetPaintManager() { return m_pm; }
-    CControlUI* FindControl(const std::wstring& name) const { return m_pm.FindControl(name); }
+    CPaintManager& GetPaintManager() { return m_paintManager; }
+    CControlUI* FindControl(const std::wstring& name) const { return m_paintManager.FindControl(name); }
 
 protected:
-    CPaintManager m_pm;
+    CPaintManager m_paintManager;
 };
 
 }  // namespace SkinUI

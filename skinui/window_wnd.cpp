@@ -46,6 +46,7 @@ int CWindowWnd::ShowModal() {
     }
     if (m_modalOwner && system->IsWindow(m_modalOwner)) {
         system->EnableWindow(m_modalOwner, true);
+        system->SetForeground(m_modalOwner);
         system->SetFocus(m_modalOwner);
     }
     (void)quit;  // the pump has posted the quit message again for the outer loop
@@ -75,6 +76,10 @@ void CWindowWnd::CenterWindow() {
     system->MoveWindow(m_hWnd, {x, y, x + width, y + height});
 }
 
+bool CWindowWnd::SetIcon(int resourceId) {
+    return m_hWnd && GetWindowSystem() && GetWindowSystem()->SetIcon(m_hWnd, resourceId);
+}
+
 void CWindowWnd::ResizeClient(int cx, int cy) {
     if (!m_hWnd || !GetWindowSystem()) return;
     UiRect r = GetWindowSystem()->GetWindowRect(m_hWnd);
@@ -95,7 +100,7 @@ LRESULT CWindowWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return GetWindowSystem()->DefWindowProc(m_hWnd, message, wParam, lParam);
 }
 
-void CWindowWnd::OnFinalMessage(WindowHandle) {}
+void CWindowWnd::OnLastMessage(WindowHandle) {}
 
 LRESULT CWindowWnd::WindowProc(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE || !m_hWnd) m_hWnd = window;
@@ -105,13 +110,14 @@ LRESULT CWindowWnd::WindowProc(WindowHandle window, UINT message, WPARAM wParam,
         WindowSystem* system = GetWindowSystem();
         if (m_modalOwner && system->IsWindow(m_modalOwner)) {
             system->EnableWindow(m_modalOwner, true);
+            system->SetForeground(m_modalOwner);
             system->SetFocus(m_modalOwner);
         }
     }
     if (message == WM_NCDESTROY) {
         LRESULT result = HandleMessage(message, wParam, lParam);
         m_hWnd = nullptr;
-        OnFinalMessage(window);
+        OnLastMessage(window);
         return result;
     }
     return HandleMessage(message, wParam, lParam);

@@ -28,6 +28,8 @@ public:
     // Centres on the owner's rectangle, or on the work area without owner; kept inside the work area.
     void CenterWindow();
     void ResizeClient(int cx, int cy);
+    // The window's icon from the program's icon resource of this id; false when there is none.
+    bool SetIcon(int resourceId);
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     bool PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
@@ -37,7 +39,7 @@ public:
 
 protected:
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    virtual void OnFinalMessage(WindowHandle window);
+    virtual void OnLastMessage(WindowHandle window);
 
     LRESULT WindowProc(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -32,11 +32,11 @@ std::wstring LanguageText(int id) {
 
 SkinUI::CComboUI* CWindowLanguage::Combo() const {
     SkinUI::CControlUI* control = m_manager.FindControl(kLanguageCombo);
-    return control ? static_cast<SkinUI::CComboUI*>(control->GetInterface(L"Combo")) : nullptr;
+    return control ? static_cast<SkinUI::CComboUI*>(control->As(L"Combo")) : nullptr;
 }
 
 void CWindowLanguage::UpdateRoot() {
-    if (SkinUI::CControlUI* root = m_manager.GetRoot()) root->NeedUpdate();
+    if (SkinUI::CControlUI* root = m_manager.GetRoot()) root->NeedLayout();
 }
 
 void CWindowLanguage::InitLanguage() {
@@ -64,7 +64,7 @@ void CWindowLanguage::FitControlWidth(const std::wstring& name) {
     if (!control) return;
     const std::wstring text = control->GetText();
     if (text.empty()) return;
-    auto* label = static_cast<SkinUI::CLabelUI*>(control->GetInterface(L"Label"));
+    auto* label = static_cast<SkinUI::CLabelUI*>(control->As(L"Label"));
     const int font = label ? label->GetFont() : -1;
     const int padding = label ? label->GetTextPadding().left : 0;
     control->SetFixedWidth(m_manager.MeasureTextWidth(text, font) + padding);

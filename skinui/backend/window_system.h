@@ -18,12 +18,22 @@ public:
     virtual LRESULT WindowProc(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
 };
 
+// Sees every message of a window before the window's procedure does, the last ones
+// (WM_DESTROY, WM_NCDESTROY) included. A window's shadow follows it this way.
+class MessageHook {
+public:
+    virtual ~MessageHook() = default;
+    virtual void BeforeMessage(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+};
+
 enum class ShowCommand { Hide, Show, ShowNoActivate, Minimize, Maximize, Restore };
 
 class WindowSystem : public Utils::MessageSource {
 public:
     // Sends WM_CREATE (a result of -1 destroys the window again and gives null) and, with
     // WS_VISIBLE, shows it. x or y CW_USEDEFAULT places the window where the system likes.
+    // WS_EX_NOACTIVATE makes a window that is never activated nor focused (a popup list);
+    // WS_EX_LAYERED a window shown only through UpdateLayeredWindow (a shadow).
     virtual WindowHandle CreateWindow(WindowProcedure* procedure, WindowHandle parent, const std::wstring& title,
                                       std::uint32_t style, std::uint32_t exStyle, UiRect rect) = 0;
     // Sends WM_DESTROY and WM_NCDESTROY; the handle is invalid afterwards.
@@ -48,7 +58,14 @@ public:
     virtual WindowHandle GetParent(WindowHandle window) const = 0;
     virtual void SetTitle(WindowHandle window, const std::wstring& title) = 0;
     virtual std::uint32_t GetStyle(WindowHandle window) const = 0;
-    virtual void SetStyle(WindowHandle window, std::uint32_t style, std::uint32_t exStyle) = 0;
+    virtual std::uint32_t GetExStyle(WindowHandle window) const = 0;
+    virtual void SetStyle(WindowHandle window, std::uint32_t style) = 0;
+    // WS_EX_TOPMOST keeps the window above the others; the other bits are kept as given.
+    virtual void SetExStyle(WindowHandle window, std::uint32_t exStyle) = 0;
+    // The window that is active (takes the keyboard's windows-level focus); null when none.
+    virtual WindowHandle GetActiveWindow() const = 0;
+    virtual void AddMessageHook(WindowHandle window, MessageHook* hook) = 0;
+    virtual void RemoveMessageHook(WindowHandle window, MessageHook* hook) = 0;
 
     // Screen coordinates; the client area is the whole window (no system frame).
     virtual UiRect GetWindowRect(WindowHandle window) const = 0;
@@ -56,10 +73,20 @@ public:
     virtual UiRect GetWorkArea(WindowHandle window) const = 0;
     // The window's shape: a rounded rectangle with this ellipse (0, 0: rectangular).
     virtual void SetRoundRegion(WindowHandle window, int ellipseWidth, int ellipseHeight) = 0;
+    virtual UiSize GetRoundRegion(WindowHandle window) const = 0;
 
-    // The window needs painting: a WM_PAINT follows when the pump is idle.
-    virtual void Invalidate(WindowHandle window) = 0;
-    virtual void Present(WindowHandle window, const Bitmap& pixels) = 0;
+    // A part of the window (client coordinates) needs painting: a WM_PAINT follows when the
+    // pump is idle. Damage adds up until the paint.
+    virtual void InvalidateRect(WindowHandle window, const UiRect& rect) = 0;
+    void Invalidate(WindowHandle window) { InvalidateRect(window, {0, 0, 0x7FFFFFF, 0x7FFFFFF}); }
+    // Inside WM_PAINT: the damaged area being painted (clipped to the window), validated.
+    virtual UiRect BeginPaint(WindowHandle window) = 0;
+    // Shows the part of the window's bitmap inside the area (client coordinates).
+    virtual void Present(WindowHandle window, const Bitmap& pixels, const UiRect& area) = 0;
+    void Present(WindowHandle window, const Bitmap& pixels) { Present(window, pixels, pixels.Bounds()); }
+    // A layered window's place and per-pixel-alpha contents in one step; false when the window
+    // is not layered or the pixels do not fit the place.
+    virtual bool UpdateLayeredWindow(WindowHandle window, const UiRect& rect, const Bitmap& pixels) = 0;
 
     // The pointer's shape while it is over the window's client area.
     virtual void SetCursor(CursorShape shape) = 0;
@@ -70,13 +97,9 @@ public:
     // Whether click-through translucent windows (shadows) are possible.
     virtual bool HasLayeredWindows() const = 0;
 
-    // The window's icon from the program's icon resource of this id; false where there is none
-    // or the system shows no icons.
-    virtual bool SetIcon(WindowHandle window, int resourceId) {
-        (void)window;
-        (void)resourceId;
-        return false;
-    }
+    // The window's icon from the program's icon resource of this id (type "ICON"); false where
+    // there is none.
+    virtual bool SetIcon(WindowHandle window, int resourceId) = 0;
 
     // Text entry. The clipboard as text (empty when it holds none).
     virtual std::wstring GetClipboardText() const = 0;

@@ -78,7 +78,7 @@ CControlUI* BuildControl(const pugi::xml_node& node, IControlFactory* factory, i
     for (const pugi::xml_attribute& attribute : node.attributes()) {
         control->SetAttribute(Wide(attribute.name()), Wide(attribute.value()));
     }
-    auto* container = static_cast<CContainerUI*>(control->GetInterface(L"Container"));
+    auto* container = static_cast<CContainerUI*>(control->As(L"Container"));
     if (container) {
         for (const pugi::xml_node& child : node.children()) {
             if (child.type() != pugi::node_element) continue;

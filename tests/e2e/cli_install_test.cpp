@@ -202,5 +202,5 @@ TEST(CliWindowCommands, AreHandedToTheSkinProgram) {
     EXPECT_EQ(render.lines[0].rfind("usage: kelvo-cli render SKINFILE OUT.png", 0), 0u) << render.lines[0];
     const CliRun show = RunCli(L"a b c d", L"show");
     EXPECT_EQ(show.exitCode, 2u);
-    EXPECT_TRUE(show.Has("usage: kelvo-cli show SKINFILE [--folder DIR]"));
+    EXPECT_TRUE(show.Has("usage: kelvo-cli show SKINFILE [--folder DIR] [--text TEXT] [--caption CAPTION]"));
 }

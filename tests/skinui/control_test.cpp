@@ -67,7 +67,7 @@ TEST_F(ControlTest, ButtonStatesShowTheirImages) {
     system.MouseMove(handle, c.x, c.y);
     EXPECT_EQ(PixelAt(L"btn", 20, 20), kGreen);
     EXPECT_EQ(system.Cursor(), CursorShape::Hand);
-    EXPECT_EQ(static_cast<CButtonUI*>(window.FindControl(L"btn"))->GetButtonState() & UISTATE_HOT, UISTATE_HOT);
+    EXPECT_EQ(static_cast<CButtonUI*>(window.FindControl(L"btn"))->GetButtonState() & kStateHot, kStateHot);
     system.MouseDown(handle, c.x, c.y);
     EXPECT_EQ(PixelAt(L"btn", 20, 20), kBlue);
     system.MouseUp(handle, c.x, c.y);
@@ -91,14 +91,14 @@ TEST_F(ControlTest, PressLeaveAndReleaseOutsideSendsNoClick) {
     system.MouseDown(handle, c.x, c.y);
     system.MouseMove(handle, 300, 90);
     auto* button = static_cast<CButtonUI*>(window.FindControl(L"btn"));
-    EXPECT_EQ(button->GetButtonState() & UISTATE_PUSHED, 0u);
-    EXPECT_EQ(button->GetButtonState() & UISTATE_CAPTURED, UISTATE_CAPTURED);
+    EXPECT_EQ(button->GetButtonState() & kStatePushed, 0u);
+    EXPECT_EQ(button->GetButtonState() & kStateCaptured, kStateCaptured);
     system.MouseMove(handle, c.x, c.y);  // back inside while held: pushed again
-    EXPECT_EQ(button->GetButtonState() & UISTATE_PUSHED, UISTATE_PUSHED);
+    EXPECT_EQ(button->GetButtonState() & kStatePushed, kStatePushed);
     system.MouseMove(handle, 300, 90);
     system.MouseUp(handle, 300, 90);
     EXPECT_EQ(window.Count(L"click"), 0);
-    EXPECT_EQ(button->GetButtonState() & (UISTATE_PUSHED | UISTATE_CAPTURED), 0u);
+    EXPECT_EQ(button->GetButtonState() & (kStatePushed | kStateCaptured), 0u);
 }
 
 TEST_F(ControlTest, DisabledButtonTakesNoClickAndFallsBackToItsNormalImage) {

@@ -17,10 +17,10 @@ inline void FeedMarkup(const std::uint8_t* data, std::size_t size) {
     SkinUI::CControlUI* root =
         builder.CreateFromText(std::string(reinterpret_cast<const char*>(data), size), nullptr, &manager);
     if (!root) return;
-    manager.AttachDialog(root);
+    manager.AttachRoot(root);
     SkinUI::Bitmap bitmap(64, 48);
     root->SetPos({0, 0, 64, 48});
-    root->DoPaint(bitmap, bitmap.Bounds());
+    root->Paint(bitmap, bitmap.Bounds());
 }
 
 // Parses the input as an image string and draws it with a small image, partly transparent,

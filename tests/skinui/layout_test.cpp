@@ -22,7 +22,7 @@ struct Laid {
                                           body + "</Window>",
                                       nullptr, &manager);
         EXPECT_TRUE(root) << builder.GetError().size();
-        manager.AttachDialog(root);
+        manager.AttachRoot(root);
         root->SetPos(rect);
     }
     UiRect Pos(const std::wstring& name) {

@@ -98,7 +98,7 @@ TEST(MarkupBuilder, BuildsKnownElementsAsksTheFactoryAndIgnoresTheRest) {
     CMarkupBuilder builder;
     CControlUI* root = builder.CreateFromText(markup, &factory, &manager);
     ASSERT_TRUE(root);
-    manager.AttachDialog(root);
+    manager.AttachRoot(root);
     EXPECT_EQ(root->GetClass(), L"VerticalLayout");
     EXPECT_EQ(root->GetBkColor(), 0xFFF5FAFEu);
     EXPECT_EQ(factory.asked, (std::vector<std::wstring>{L"SequenceLabel", L"Mystery"}));
@@ -131,7 +131,7 @@ TEST(MarkupBuilder, NumberedTextsAreExpandedWhenRegistered) {
              <Label name="l" text="%{3} and %{4} and %{x}"/><Edit name="e" text="D:\%{3}"/></VerticalLayout></Window>)",
         nullptr, &manager);
     ASSERT_TRUE(root);
-    manager.AttachDialog(root);
+    manager.AttachRoot(root);
     CControlUI* label = manager.FindControl(L"l");
     ASSERT_TRUE(label);
     EXPECT_EQ(label->GetText(), L"立即安装 and %{4} and %{x}");
@@ -158,7 +158,7 @@ TEST(MarkupBuilder, OptionsOfOneGroupKeepOneSelected) {
         R"(<Window><HorizontalLayout><Option name="a" group="g" selected="true"/>
            <Option name="b" group="g"/><CheckBox name="c" selected="true"/></HorizontalLayout></Window>)",
         nullptr, &manager);
-    manager.AttachDialog(root);
+    manager.AttachRoot(root);
     auto* a = static_cast<COptionUI*>(manager.FindControl(L"a"));
     auto* b = static_cast<COptionUI*>(manager.FindControl(L"b"));
     auto* c = static_cast<COptionUI*>(manager.FindControl(L"c"));

@@ -21,21 +21,21 @@ struct Seen {
 
 class TestWindow : public SkinUI::WindowImplBase {
 public:
-    explicit TestWindow(std::wstring skinFile, SkinUI::UILIB_RESOURCETYPE kind = SkinUI::UILIB_FILE)
+    explicit TestWindow(std::wstring skinFile, SkinUI::SkinSource kind = SkinUI::SkinSource::Folder)
         : m_skinFile(std::move(skinFile)), m_kind(kind) {}
 
     std::wstring GetWindowClassName() const override { return L"TestWnd"; }
     std::wstring GetSkinFolder() override { return L""; }
     std::wstring GetSkinFile() override { return m_skinFile; }
-    SkinUI::UILIB_RESOURCETYPE GetResourceType() const override { return m_kind; }
-    std::wstring GetResourceID() const override { return L"147"; }
-    void InitWindow() override { ++initCount; }
+    SkinUI::SkinSource GetSkinSource() const override { return m_kind; }
+    int GetSkinResourceId() const override { return 147; }
+    void OnSkinBuilt() override { ++initCount; }
     void Notify(SkinUI::Notification& message) override {
         seen.push_back({message.type, message.sender ? message.sender->GetName() : L"", message.wParam, message.lParam});
         WindowImplBase::Notify(message);
     }
-    void OnFinalMessage(SkinUI::WindowHandle window) override {
-        WindowImplBase::OnFinalMessage(window);
+    void OnLastMessage(SkinUI::WindowHandle window) override {
+        WindowImplBase::OnLastMessage(window);
         destroyed = true;
     }
     int Count(const std::wstring& type) const {
@@ -53,7 +53,7 @@ public:
 
 private:
     std::wstring m_skinFile;
-    SkinUI::UILIB_RESOURCETYPE m_kind;
+    SkinUI::SkinSource m_kind;
 };
 
 inline int g_exitCode = -1000;

@@ -63,7 +63,7 @@ TEST_F(ShippedSkin, EveryWindowBuildsWithTheNamesTheInstallerUses) {
         {L"InstalledPathTipWnd.xml", {400, 180}, {L"okBtn", L"cancelBtn", L"closebtn"}},
     };
     for (const Case& c : cases) {
-        TestWindow window(c.file, UILIB_ZIPRESOURCE);
+        TestWindow window(c.file, SkinSource::ArchiveResource);
         WindowHandle handle = window.Open();
         ASSERT_TRUE(handle) << std::wstring(c.file).size();
         EXPECT_EQ(window.initCount, 1);
@@ -95,7 +95,7 @@ TEST_F(ShippedSkin, BoxesPlaceTheirButtonsAsDesigned) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(platform::WideToUtf8(c.file));
-        TestWindow window(c.file, UILIB_ZIPRESOURCE);
+        TestWindow window(c.file, SkinSource::ArchiveResource);
         WindowHandle handle = window.Open();
         ASSERT_TRUE(handle);
         system.RunPending();
@@ -134,7 +134,7 @@ TEST_F(ShippedSkin, BoxesPlaceTheirButtonsAsDesigned) {
 }
 
 TEST_F(ShippedSkin, MainWindowPagesAndTheirContent) {
-    TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+    TestWindow window(L"mainWnd.xml", SkinSource::ArchiveResource);
     WindowHandle handle = window.Open();
     ASSERT_TRUE(handle);
     auto* tabs = static_cast<CTabLayoutUI*>(window.FindControl(L"mainTabLt"));
@@ -181,7 +181,7 @@ TEST_F(ShippedSkin, MainWindowPagesAndTheirContent) {
 }
 
 TEST_F(ShippedSkin, ButtonStatesLookDifferentAndBoxesCloseWithTheirButtons) {
-    TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+    TestWindow window(L"mainWnd.xml", SkinSource::ArchiveResource);
     WindowHandle handle = window.Open();
     CControlUI* install = window.FindControl(L"defaultInstallBtn");
     system.RunPending();
@@ -199,7 +199,7 @@ TEST_F(ShippedSkin, ButtonStatesLookDifferentAndBoxesCloseWithTheirButtons) {
     EXPECT_EQ(window.Count(L"click"), 1);
 
     for (const wchar_t* button : {L"okBtn", L"cancelBtn", L"closebtn"}) {
-        TestWindow box(L"exitTipWnd.xml", UILIB_ZIPRESOURCE);
+        TestWindow box(L"exitTipWnd.xml", SkinSource::ArchiveResource);
         WindowHandle boxHandle = box.Open(handle);
         ASSERT_TRUE(system.ClickControl(boxHandle, box.FindControl(button)));
         EXPECT_EQ(box.Count(L"click"), 1);
@@ -212,8 +212,8 @@ TEST_F(ShippedSkin, ButtonStatesLookDifferentAndBoxesCloseWithTheirButtons) {
 TEST_F(ShippedSkin, AMissingSkinResourceLeavesTheWindowEmpty) {
     struct OtherResource : TestWindow {
         using TestWindow::TestWindow;
-        std::wstring GetResourceID() const override { return L"148"; }
-    } window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+        int GetSkinResourceId() const override { return 148; }
+    } window(L"mainWnd.xml", SkinSource::ArchiveResource);
     WindowHandle handle = window.Open();
     ASSERT_TRUE(handle);
     EXPECT_EQ(window.initCount, 0);

@@ -117,8 +117,8 @@ TEST_F(WindowTest, UnreadableMarkupShowsTheErrorBoxAndExitsWithOne) {
 TEST_F(WindowTest, ADamagedSkinArchiveIsTheUnreadableMarkupPath) {
     class ArchiveWindow : public TestWindow {
     public:
-        ArchiveWindow() : TestWindow(L"skin.xml", UILIB_ZIP) {}
-        std::wstring GetZIPFileName() const override { return L"skin.7z"; }
+        ArchiveWindow() : TestWindow(L"skin.xml", SkinSource::ArchiveFile) {}
+        std::wstring GetSkinArchiveName() const override { return L"skin.7z"; }
     };
     folder.WriteFile(L"skin.7z", std::string("7z\xBC\xAF\x27\x1C") + std::string(300, 'x'));
     WriteSkin(L"skin.xml", "<Window><Label/></Window>");  // beside it on disk, and not used
@@ -301,7 +301,7 @@ TEST_F(WindowTest, AModalLoopDeliversTheOwnersPostedMessagesAndNotificationsInOr
     WriteSkin(L"title.xml", kTitleSkin);
     struct Owner : TestWindow {
         using TestWindow::TestWindow;
-        LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM, bool& handled) override {
+        LRESULT HandleOtherMessage(UINT message, WPARAM wParam, LPARAM, bool& handled) override {
             if (message == WM_USER + 1000) {
                 order.push_back(static_cast<int>(wParam));
                 handled = true;

@@ -10,6 +10,7 @@
 #include "skinui/skin_resources.h"
 #include "tests/skinui/skin_fixture.h"
 #include "tests/skinui_sdl/sdl_fixture.h"
+#include "tests/support/screen_dump.h"
 #include "tests/support/temp_folder.h"
 
 using namespace SkinUI;
@@ -33,7 +34,7 @@ const char* kBoxSkin = R"(<Window size="120,80" caption="0,0,0,30">
 class ProbeWindow : public TestWindow {
 public:
     using TestWindow::TestWindow;
-    LRESULT HandleCustomMessage(UINT message, WPARAM, LPARAM, bool& handled) override {
+    LRESULT HandleOtherMessage(UINT message, WPARAM, LPARAM, bool& handled) override {
         handled = message == WM_USER + 9;
         if (handled) enabledWhenPosted.push_back(GetWindowSystem()->IsEnabled(GetHWND()));
         return 0;
@@ -114,7 +115,7 @@ Bitmap HeadlessMainWindow() {
     {
         HeadlessWindowSystem headless;
         SetWindowSystem(&headless);
-        TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+        TestWindow window(L"mainWnd.xml", SkinSource::ArchiveResource);
         if (WindowHandle handle = window.Open()) pixels = headless.Snapshot(handle);
         for (WindowHandle w : headless.Windows()) headless.DestroyWindow(w);
     }
@@ -139,7 +140,7 @@ int CountDifferences(const Bitmap& expected, const Bitmap& actual, int left, int
 TEST_F(SdlSkinTest, MainWindowShowsTheHeadlessPixelsAndTakesAClick) {
     Bitmap expected = HeadlessMainWindow();
     ASSERT_FALSE(expected.IsEmpty());
-    TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+    TestWindow window(L"mainWnd.xml", SkinSource::ArchiveResource);
     WindowHandle handle = window.Open();
     ASSERT_TRUE(handle);
     Bitmap shown = system->ReadBack(handle);
@@ -158,34 +159,6 @@ bool Installed(const char* program) {
     return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// The whole screen from an X window dump (24 or 32 bits a pixel, either byte order).
-Bitmap ReadScreenDump(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    auto field = [&](int index) {
-        const unsigned char* p = bytes.data() + index * 4;
-        return static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
-    };
-    if (bytes.size() < 100) return {};
-    const std::uint32_t headerSize = field(0), width = field(4), height = field(5), lsbFirst = field(7) == 0,
-                        bitsPerPixel = field(11), bytesPerLine = field(12), colours = field(19);
-    const std::size_t start = headerSize + colours * 12;
-    const std::uint32_t pixelBytes = bitsPerPixel / 8;
-    if ((pixelBytes != 3 && pixelBytes != 4) || start + std::size_t(bytesPerLine) * height > bytes.size()) return {};
-    Bitmap screen(static_cast<int>(width), static_cast<int>(height));
-    for (std::uint32_t y = 0; y < height; ++y) {
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const unsigned char* p = bytes.data() + start + std::size_t(y) * bytesPerLine + x * pixelBytes;
-            std::uint32_t value = 0;
-            for (std::uint32_t i = 0; i < pixelBytes; ++i) {
-                value |= static_cast<std::uint32_t>(p[i]) << (8 * (lsbFirst ? i : pixelBytes - 1 - i));
-            }
-            screen.Set(static_cast<int>(x), static_cast<int>(y), 0xFF000000 | (value & 0xFFFFFF));
-        }
-    }
-    return screen;
-}
-
 }  // namespace
 
 // Run by CTest under xvfb-run (KELVO_DISPLAY_TEST=1); skipped anywhere else.
@@ -202,7 +175,7 @@ TEST(SdlOnDisplay, MainWindowOnScreenMatchesHeadlessAndTakesRealClicksAndTyping)
     ASSERT_TRUE(system.IsReady()) << SDL_GetError();
     SetWindowSystem(&system);
     {
-        TestWindow window(L"mainWnd.xml", UILIB_ZIPRESOURCE);
+        TestWindow window(L"mainWnd.xml", SkinSource::ArchiveResource);
         WindowHandle handle = window.Create(nullptr, L"Kelvo Kids", WS_OVERLAPPEDWINDOW, 0);
         ASSERT_TRUE(handle);
         window.CenterWindow();
@@ -214,7 +187,7 @@ TEST(SdlOnDisplay, MainWindowOnScreenMatchesHeadlessAndTakesRealClicksAndTyping)
         testing_support::TempFolder folder;
         const std::string dump = folder.NativePath() + "/screen.xwd";
         ASSERT_EQ(std::system(("xwd -root -silent > " + dump).c_str()), 0);
-        Bitmap screen = ReadScreenDump(dump);
+        Bitmap screen = testing_support::ReadScreenDump(dump);
         ASSERT_GE(screen.Width(), rect.right);
         ASSERT_GE(screen.Height(), rect.bottom);
         EXPECT_EQ(CountDifferences(expected, screen, rect.left, rect.top), 0);

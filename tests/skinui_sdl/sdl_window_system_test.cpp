@@ -351,8 +351,9 @@ TEST_F(SdlWindowSystemTest, IconFromAnImageOrAResource) {
     EXPECT_TRUE(system->SetIcon(w, Bitmap(16, 16, 0x80402010)));
     EXPECT_FALSE(system->SetIcon(w, Bitmap()));
     EXPECT_FALSE(system->SetIcon(nullptr, Bitmap(16, 16, 0xFF000000)));
-    // This program links no icon resource: the window keeps the system's.
-    EXPECT_FALSE(system->SetIcon(w, 145));
+    // The program's icon is linked as ICON 145; no other id is.
+    EXPECT_TRUE(system->SetIcon(w, 145));
+    EXPECT_FALSE(system->SetIcon(w, 146));
 }
 
 TEST_F(SdlWindowSystemTest, TextEntryThroughClipboardAndInputMethod) {
@@ -384,4 +385,20 @@ TEST_F(SdlWindowSystemTest, TextEntryThroughClipboardAndInputMethod) {
     EXPECT_EQ(recorder.Of(WM_CHAR)[0].wParam, 0x4E2Du);
     system->StopTextInput();
     EXPECT_FALSE(SDL_IsTextInputActive());
+}
+
+TEST_F(SdlWindowSystemTest, AltF4ClosesThroughTheCloseCommandAndFocusActivates) {
+    WindowHandle first = Open(owner);
+    WindowHandle second = Open(recorder, {200, 20, 300, 70});
+    WindowEvent(first, SDL_WINDOWEVENT_FOCUS_GAINED);
+    system->RunPending();
+    EXPECT_EQ(system->GetActiveWindow(), first);
+    ASSERT_FALSE(recorder.Of(WM_ACTIVATE).empty());
+    EXPECT_EQ(recorder.Of(WM_ACTIVATE).back().wParam, WA_INACTIVE);
+    Key(second, SDLK_F4, KMOD_LALT);
+    system->RunPending();
+    ASSERT_EQ(recorder.Of(WM_SYSCOMMAND).size(), 1u);
+    EXPECT_EQ(recorder.Of(WM_SYSCOMMAND)[0].wParam, SC_CLOSE);
+    EXPECT_FALSE(system->IsWindow(second));
+    EXPECT_TRUE(system->IsWindow(first));
 }

@@ -114,8 +114,8 @@ public:
     std::wstring GetWindowClassName() const override { return L"MainWnd"; }
     std::wstring GetSkinFolder() override { return {}; }
     std::wstring GetSkinFile() override { return L"MainWnd.xml"; }
-    SkinUI::UILIB_RESOURCETYPE GetResourceType() const override { return SkinUI::UILIB_ZIPRESOURCE; }
-    std::wstring GetResourceID() const override { return L"147"; }
+    SkinUI::SkinSource GetSkinSource() const override { return SkinUI::SkinSource::ArchiveResource; }
+    int GetSkinResourceId() const override { return 147; }
     SkinUI::CControlUI* CreateControl(const std::wstring&) override { return new SkinUI::CLabelUI; }
     void Notify(SkinUI::Notification& message) override {
         if (message.type == L"itemselect") selected.push_back(static_cast<int>(message.wParam));
@@ -143,7 +143,7 @@ protected:
     }
     SkinUI::CPaintManager& Manager() { return window.GetPaintManager(); }
     SkinUI::CComboUI* Combo() {
-        return static_cast<SkinUI::CComboUI*>(Manager().FindControl(L"languageCombo")->GetInterface(L"Combo"));
+        return static_cast<SkinUI::CComboUI*>(Manager().FindControl(L"languageCombo")->As(L"Combo"));
     }
 
     SkinUI::HeadlessWindowSystem system;
@@ -154,7 +154,7 @@ protected:
 // Every text of every page fits its control in every language, inside the window.
 TEST_F(WindowLanguageTest, EveryLanguageFitsEveryPage) {
     CWindowLanguage language(Manager());
-    auto* tabs = static_cast<SkinUI::CTabLayoutUI*>(Manager().FindControl(L"mainTabLt")->GetInterface(L"TabLayout"));
+    auto* tabs = static_cast<SkinUI::CTabLayoutUI*>(Manager().FindControl(L"mainTabLt")->As(L"TabLayout"));
     ASSERT_TRUE(tabs);
     // The hidden agreement row and hint are shown too: a skin may show them.
     for (const wchar_t* hidden : {L"treatyCtn", L"tipLbl"}) Manager().FindControl(hidden)->SetVisible(true);
@@ -165,11 +165,11 @@ TEST_F(WindowLanguageTest, EveryLanguageFitsEveryPage) {
             system.RunPending();
             Manager().GetRoot()->FindControl(
                 [&](SkinUI::CControlUI* control) -> SkinUI::CControlUI* {
-                    auto* label = static_cast<SkinUI::CLabelUI*>(control->GetInterface(L"Label"));
+                    auto* label = static_cast<SkinUI::CLabelUI*>(control->As(L"Label"));
                     const std::wstring text = control->GetText();
                     // A combo's items have no place of their own: it shows the chosen one.
                     if (!label || text.empty() || label->IsMultiLine() ||
-                        (control->GetParent() && control->GetParent()->GetInterface(L"Combo")))
+                        (control->GetParent() && control->GetParent()->As(L"Combo")))
                         return nullptr;
                     const SkinUI::UiRect& pos = control->GetPos();
                     const SkinUI::UiRect& padding = label->GetTextPadding();
@@ -179,7 +179,7 @@ TEST_F(WindowLanguageTest, EveryLanguageFitsEveryPage) {
                     EXPECT_LE(pos.right, 600) << platform::WideToUtf8(text);
                     return nullptr;
                 },
-                SkinUI::UIFIND_VISIBLE);
+                SkinUI::kFindVisible);
         }
     }
 }

@@ -30,8 +30,11 @@ constexpr Command kCommands[] = {
     {"render", nullptr,
      "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--language N]\n"
      "                                 [--folder DIR]\n"
-     "                                 draw one skin window off-screen as PNG"},
-    {"show", nullptr, "show SKINFILE [--folder DIR]   open one skin window on the display until it is closed"},
+     "                                 draw one skin window off-screen as PNG, over its shadow"},
+    {"show", nullptr,
+     "show SKINFILE [--folder DIR] [--text T] [--caption C]\n"
+     "                                 open one skin window on the display until it is closed;\n"
+     "                                 a box prints its result"},
 };
 
 int PrintUsage() {

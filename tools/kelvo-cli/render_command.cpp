@@ -4,6 +4,7 @@
 #include "skinui/backend/headless/render_skin.h"
 #include "ui/window_language.h"
 #include "utils/language.h"
+#include "ui/skin_frame.h"
 #include "utils/text.h"
 
 namespace {
@@ -50,6 +51,14 @@ int RunRender(const Arguments& arguments) {
             return std::wstring();
         };
     }
+    // Drawn as the installer draws it: its own controls, and its shadow under it.
+    options.makeWindow = [](const std::wstring& file, SkinUI::SkinSource source) {
+        CWndShadow::Initialize();
+        WindowDescriptor descriptor = WindowDescriptor::ForSkinFile(file);
+        descriptor.resourceKind = static_cast<int>(source);
+        return std::make_unique<CSkinFrame>(descriptor);
+    };
+    options.withShadow = true;
     const std::wstring error =
         SkinUI::RenderSkinToPng(Utils::Utf8ToWide(positional[0]), Utils::Utf8ToWide(positional[1]), options);
     if (!error.empty()) {

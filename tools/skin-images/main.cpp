@@ -350,14 +350,32 @@ void Animation() {
     }
 }
 
+// The program's icon (icon resource 145): the logo's tile on its own.
+void ProgramIcon(const std::string& path) {
+    Canvas c(64, 64);
+    cairo_pattern_t* tile = cairo_pattern_create_linear(0, 0, 64, 64);
+    cairo_pattern_add_color_stop_rgb(tile, 0, kHotBlue.r, kHotBlue.g, kHotBlue.b);
+    cairo_pattern_add_color_stop_rgb(tile, 1, kDeepBlue.r, kDeepBlue.g, kDeepBlue.b);
+    RoundedRect(c.cr, 2, 2, 60, 60, 15);
+    cairo_set_source(c.cr, tile);
+    cairo_fill(c.cr);
+    cairo_pattern_destroy(tile);
+    CentredText(c.cr, "K", 32, 33, 40, kWhite, true);
+    SetColour(c.cr, Hex(0xFFFAAD14));
+    cairo_arc(c.cr, 50, 15, 6, 0, 2 * M_PI);
+    cairo_fill(c.cr);
+    if (!c.Save("", path)) ++g_failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: skin-images <skin folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: skin-images <skin folder> [<icon file>]\n");
         return 2;
     }
     g_folder = argv[1];
+    if (argc == 3) ProgramIcon(argv[2]);
     for (int page = 0; page < 4; ++page) Background("res/mainWnd/bg" + std::to_string(page + 1) + ".png", page);
     Logo();
     PillButton("res/mainWnd/installBtn", 200, 48);

@@ -11,53 +11,34 @@
 #include <string>
 #include <vector>
 
-#include "skinui/backend/window_system.h"
+#include "skinui/backend/window_system_base.h"
 
 namespace SkinUI {
 
 class CControlUI;
 
-class HeadlessWindowSystem : public WindowSystem {
+class HeadlessWindowSystem : public WindowSystemBase {
 public:
     HeadlessWindowSystem();
     ~HeadlessWindowSystem() override;
 
-    // WindowSystem
-    WindowHandle CreateWindow(WindowProcedure* procedure, WindowHandle parent, const std::wstring& title,
-                              std::uint32_t style, std::uint32_t exStyle, UiRect rect) override;
-    void DestroyWindow(WindowHandle window) override;
-    bool IsWindow(WindowHandle window) const override;
-    LRESULT SendMessage(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    // WindowSystem (beside the shared bookkeeping)
     bool PostMessage(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) override;
-    void PostQuitMessage(int exitCode) override;
-    LRESULT DefWindowProc(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) override;
-    void ShowWindow(WindowHandle window, ShowCommand command) override;
-    bool IsVisible(WindowHandle window) const override;
-    bool IsMinimized(WindowHandle window) const override;
-    bool IsMaximized(WindowHandle window) const override;
-    void EnableWindow(WindowHandle window, bool enable) override;
-    bool IsEnabled(WindowHandle window) const override;
-    void SetFocus(WindowHandle window) override;
-    WindowHandle GetFocus() const override { return m_focus; }
-    void SetForeground(WindowHandle window) override;
-    WindowHandle GetParent(WindowHandle window) const override;
-    void SetTitle(WindowHandle window, const std::wstring& title) override;
-    std::uint32_t GetStyle(WindowHandle window) const override;
-    void SetStyle(WindowHandle window, std::uint32_t style, std::uint32_t exStyle) override;
-    UiRect GetWindowRect(WindowHandle window) const override;
-    void MoveWindow(WindowHandle window, const UiRect& rect) override;
     UiRect GetWorkArea(WindowHandle) const override { return m_workArea; }
-    void SetRoundRegion(WindowHandle window, int ellipseWidth, int ellipseHeight) override;
-    void Invalidate(WindowHandle window) override;
-    void Present(WindowHandle window, const Bitmap& pixels) override;
+    void Present(WindowHandle window, const Bitmap& pixels, const UiRect& area) override;
+    using WindowSystem::Present;
     void SetCursor(CursorShape shape) override { m_cursor = shape; }
     CursorShape Cursor() const { return m_cursor; }
     void SetCapture(WindowHandle window) override { m_capture = window; }
     void ReleaseCapture() override { m_capture = nullptr; }
     void SetTimer(WindowHandle window, UINT id, UINT elapse) override;
     void KillTimer(WindowHandle window, UINT id) override;
-    bool HasLayeredWindows() const override { return true; }
-    void ShowSystemMessage(const std::wstring& text, const std::wstring& title) override;
+    bool HasLayeredWindows() const override { return m_layeredWindows; }
+    // Tests pretend a system without translucent windows.
+    void SetLayeredWindows(bool available) { m_layeredWindows = available; }
+    void ShowSystemMessage(const std::wstring& text, const std::wstring& title) override {
+        RecordSystemMessage(text, title);
+    }
     // An in-memory clipboard; keys held and text input are only recorded.
     std::wstring GetClipboardText() const override { return m_clipboard; }
     bool SetClipboardText(const std::wstring& text) override {
@@ -92,9 +73,10 @@ public:
     bool ClickControl(WindowHandle window, const CControlUI* control);
     // The same for the control of that name in the window.
     bool ClickControl(WindowHandle window, const std::wstring& name);
+    // A key press; with VK_MENU held (HoldKey) it arrives as WM_SYSKEYDOWN, as Alt+key does.
     void KeyDown(WindowHandle window, WPARAM key);
     void Char(WindowHandle window, wchar_t character);
-    // Keys held from now on (VK_SHIFT, VK_CONTROL) until released.
+    // Keys held from now on (VK_SHIFT, VK_CONTROL, VK_MENU) until released.
     void HoldKey(WPARAM virtualKey, bool down);
     // Text as the input method composes it (WM_IME_COMPOSITION), an empty text ends the
     // composition (WM_IME_ENDCOMPOSITION); committed text arrives as Char.
@@ -107,34 +89,31 @@ public:
     std::uint64_t Now() const { return m_now; }
     // The window's presented pixels after pending paints.
     Bitmap Snapshot(WindowHandle window);
+    // The window drawn over the layered windows it owns (its shadow), as a screen would show
+    // them: a picture of everything's bounds.
+    Bitmap Composite(WindowHandle window);
     bool WritePng(WindowHandle window, const std::wstring& path);
+    // How many times the window presented pixels, and the area of the last time.
+    int PresentCount(WindowHandle window) const;
+    UiRect LastPresented(WindowHandle window) const;
+    // The icon the window shows (empty when none was set).
+    Bitmap Icon(WindowHandle window) const;
     // Called when the pump has nothing to do (a modal loop waiting for the user); returns
     // false when it did nothing either.
     void SetIdleHook(std::function<bool()> hook) { m_idleHook = std::move(hook); }
 
-    const std::vector<std::pair<std::wstring, std::wstring>>& SystemMessages() const { return m_systemMessages; }
-    bool QuitPosted() const { return m_quitPosted; }
-    int QuitCode() const { return m_quitCode; }
-    std::vector<WindowHandle> Windows() const;
-    WindowHandle ForegroundWindow() const { return m_foreground; }
     bool HasTimer(WindowHandle window, UINT id) const;
-    UiSize RoundRegion(WindowHandle window) const;
 
 private:
     struct Timer {
         std::uint64_t period;
         std::uint64_t due;
     };
-    struct Window {
-        WindowProcedure* procedure = nullptr;
-        WindowHandle parent = nullptr;
-        std::wstring title;
-        std::uint32_t style = 0, exStyle = 0;
-        UiRect rect, restoreRect;
-        bool visible = false, enabled = true, minimized = false, maximized = false, invalid = true;
-        UiSize round;
+    struct HeadlessWindow : WindowRecord {
         Bitmap screen;
         std::map<UINT, Timer> timers;
+        int presents = 0;
+        UiRect lastPresented;
     };
     struct Posted {
         WindowHandle window;
@@ -142,39 +121,27 @@ private:
         WPARAM wParam;
         LPARAM lParam;
     };
-    struct Drag {
-        WindowHandle window = nullptr;
-        UiPoint start;
-        UiRect rect;
-    };
 
-    Window* Find(WindowHandle window);
-    const Window* Find(WindowHandle window) const;
+    std::unique_ptr<WindowRecord> NewRecord() override { return std::make_unique<HeadlessWindow>(); }
+    HeadlessWindow* FindHeadless(WindowHandle window) { return static_cast<HeadlessWindow*>(Find(window)); }
+    const HeadlessWindow* FindHeadless(WindowHandle window) const {
+        return static_cast<const HeadlessWindow*>(Find(window));
+    }
     bool DispatchPosted(bool& quit);
-    bool PaintOne();
-    LRESULT Input(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam);
-
-    std::map<WindowHandle, std::unique_ptr<Window>> m_windows;
-    std::uintptr_t m_nextHandle = 0x1000;
-    std::vector<WindowHandle> m_order;  // creation order, for paints
 
     mutable std::mutex m_queueMutex;
     std::condition_variable m_queueSignal;
     std::deque<Posted> m_queue;
 
-    WindowHandle m_focus = nullptr, m_foreground = nullptr, m_capture = nullptr;
-    Drag m_drag;
     UiRect m_workArea{0, 0, 1920, 1040};
+    bool m_layeredWindows = true;
     std::uint64_t m_now = 0;
     std::function<bool()> m_idleHook;
-    std::vector<std::pair<std::wstring, std::wstring>> m_systemMessages;
     CursorShape m_cursor = CursorShape::Arrow;
     std::wstring m_clipboard, m_composition;
     std::set<WPARAM> m_heldKeys;
     WindowHandle m_textInput = nullptr;
     UiRect m_textInputCaret;
-    bool m_quitPosted = false;
-    int m_quitCode = 0;
 };
 
 }  // namespace SkinUI

@@ -13,17 +13,17 @@ namespace {
 
 class RenderWindow : public WindowImplBase {
 public:
-    RenderWindow(std::wstring file, UILIB_RESOURCETYPE kind) : m_file(std::move(file)), m_kind(kind) {}
+    RenderWindow(std::wstring file, SkinSource kind) : m_file(std::move(file)), m_kind(kind) {}
     std::wstring GetWindowClassName() const override { return L"SkinRender"; }
     std::wstring GetSkinFolder() override { return {}; }
     std::wstring GetSkinFile() override { return m_file; }
-    UILIB_RESOURCETYPE GetResourceType() const override { return m_kind; }
-    std::wstring GetResourceID() const override { return L"147"; }
+    SkinSource GetSkinSource() const override { return m_kind; }
+    int GetSkinResourceId() const override { return 147; }
     CControlUI* CreateControl(const std::wstring&) override { return new CLabelUI; }
 
 private:
     std::wstring m_file;
-    UILIB_RESOURCETYPE m_kind;
+    SkinSource m_kind;
 };
 
 bool g_exitRequested = false;
@@ -33,21 +33,21 @@ CTabLayoutUI* MainTabLayout(CControlUI* root) {
     CTabLayoutUI* best = nullptr;
     root->FindControl(
         [&best](CControlUI* control) -> CControlUI* {
-            auto* tab = static_cast<CTabLayoutUI*>(control->GetInterface(L"TabLayout"));
+            auto* tab = static_cast<CTabLayoutUI*>(control->As(L"TabLayout"));
             if (tab && (!best || tab->GetCount() > best->GetCount())) best = tab;
             return nullptr;
         },
-        UIFIND_ALL | UIFIND_ME_FIRST);
+        kFindAll | kFindSelfFirst);
     return best;
 }
 
 void SetEveryProgress(CControlUI* root, int value) {
     root->FindControl(
         [value](CControlUI* control) -> CControlUI* {
-            if (auto* bar = static_cast<CProgressUI*>(control->GetInterface(L"Progress"))) bar->SetValue(value);
+            if (auto* bar = static_cast<CProgressUI*>(control->As(L"Progress"))) bar->SetValue(value);
             return nullptr;
         },
-        UIFIND_ALL);
+        kFindAll);
 }
 
 // Puts the pointer on the centre of the named control, pressing it when asked.
@@ -63,7 +63,7 @@ std::wstring Point(HeadlessWindowSystem& system, WindowHandle handle, CPaintMana
     return {};
 }
 
-std::wstring Render(HeadlessWindowSystem& system, RenderWindow& window, WindowHandle handle,
+std::wstring Render(HeadlessWindowSystem& system, WindowImplBase& window, WindowHandle handle,
                     const std::wstring& outputPath, const RenderOptions& options) {
     CPaintManager& manager = window.GetPaintManager();
     CControlUI* root = manager.GetRoot();
@@ -85,6 +85,10 @@ std::wstring Render(HeadlessWindowSystem& system, RenderWindow& window, WindowHa
         std::wstring error = Point(system, handle, manager, options.pushed, true);
         if (!error.empty()) return error;
     }
+    if (options.withShadow) {
+        if (!WritePng(system.Composite(handle), outputPath)) return L"cannot write " + outputPath;
+        return {};
+    }
     if (!system.WritePng(handle, outputPath)) return L"cannot write " + outputPath;
     return {};
 }
@@ -101,14 +105,17 @@ std::wstring RenderSkinToPng(const std::wstring& skinFile, const std::wstring& o
         g_exitRequested = false;
         SetExitHandler([](int) { g_exitRequested = true; });
         if (!options.folder.empty()) SkinResources::Instance().SetResourcePath(options.folder);
-        RenderWindow window(skinFile, options.folder.empty() ? UILIB_ZIPRESOURCE : UILIB_FILE);
-        WindowHandle handle = window.Create(nullptr, L"render", WS_VISIBLE, 0);
+        const SkinSource source = options.folder.empty() ? SkinSource::ArchiveResource : SkinSource::Folder;
+        std::unique_ptr<WindowImplBase> window = options.makeWindow ? options.makeWindow(skinFile, source)
+                                                                    : std::make_unique<RenderWindow>(skinFile, source);
+        WindowHandle handle = window->Create(nullptr, L"render", WS_VISIBLE, 0);
         if (!handle || g_exitRequested) {
             error = L"cannot build " + skinFile;
         } else {
-            error = Render(system, window, handle, outputPath, options);
+            error = Render(system, *window, handle, outputPath, options);
         }
         if (system.IsWindow(handle)) system.DestroyWindow(handle);
+        window.reset();
         SetExitHandler(nullptr);
     }
     SetWindowSystem(previous);

@@ -1,7 +1,10 @@
 #pragma once
 // One skin file drawn off-screen and written as PNG (for the developer's command-line tool).
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "skinui/window_impl_base.h"
 
 namespace SkinUI {
 
@@ -20,6 +23,12 @@ struct RenderOptions {
     // Runs once the window is built, before anything else is set (loading a language, say);
     // returns an error text, empty to go on.
     std::function<std::wstring(CPaintManager& manager)> prepare;
+    // The window to draw the skin file with; by default a plain one that draws elements it does
+    // not know as labels.
+    std::function<std::unique_ptr<WindowImplBase>(const std::wstring& skinFile, SkinSource source)> makeWindow;
+    // Draws the window over the translucent windows it owns (its shadow): the picture grows by
+    // their margins.
+    bool withShadow = false;
 };
 
 // Elements this framework does not know are drawn as plain labels so the layout keeps their

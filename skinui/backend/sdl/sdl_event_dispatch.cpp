@@ -1,6 +1,8 @@
 // SDL's events as the framework's Windows messages, and the pump that takes them.
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+
 #include "skinui/backend/sdl/sdl_keys.h"
 #include "skinui/backend/sdl/sdl_window_system.h"
 #include "skinui/paint_manager.h"
@@ -30,11 +32,11 @@ Utils::PumpStep SdlWindowSystem::PumpOne(std::uint32_t waitMilliseconds) {
     bool quit = false;
     if (SDL_PollEvent(&event)) {
         quit = Dispatch(event);
-    } else if (PaintOne()) {
+    } else if (PaintOne(false)) {
         return Utils::PumpStep::Dispatched;
     } else if (waitMilliseconds != 0) {
-        const int got = waitMilliseconds == 0xFFFFFFFF ? SDL_WaitEvent(&event)
-                                                       : SDL_WaitEventTimeout(&event, static_cast<int>(waitMilliseconds));
+        const std::uint32_t wait = std::min(waitMilliseconds, FinishWindowManagerMove());
+        const int got = wait == 0xFFFFFFFF ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, static_cast<int>(wait));
         if (got) quit = Dispatch(event);
     }
     if (quit) {
@@ -52,20 +54,20 @@ void SdlWindowSystem::RunPending() {
             Dispatch(event);  // a quit is only recorded here
             continue;
         }
-        if (!PaintOne()) break;
+        if (!PaintOne(false)) break;
     }
+    FinishWindowManagerMove();
 }
 
-bool SdlWindowSystem::PaintOne() {
-    for (WindowHandle handle : std::vector<WindowHandle>(m_order)) {
-        Window* window = Find(handle);
-        if (window && window->procedure && window->invalid && window->visible) {
-            window->invalid = false;
-            SendMessage(handle, WM_PAINT, 0, 0);
-            return true;
-        }
-    }
-    return false;
+std::uint32_t SdlWindowSystem::FinishWindowManagerMove() {
+    constexpr std::uint32_t kQuiet = 150;  // milliseconds without a move
+    if (!m_movedByManager) return 0xFFFFFFFF;
+    const std::uint32_t since = SDL_GetTicks() - m_lastManagerMove;
+    if (since < kQuiet) return kQuiet - since;
+    WindowHandle window = m_movedByManager;
+    m_movedByManager = nullptr;
+    SendMessage(window, WM_EXITSIZEMOVE, 0, 0);
+    return 0xFFFFFFFF;
 }
 
 bool SdlWindowSystem::Dispatch(const SDL_Event& event) {
@@ -95,17 +97,8 @@ bool SdlWindowSystem::Dispatch(const SDL_Event& event) {
 
 void SdlWindowSystem::DispatchPosted(const SDL_Event& event, bool& quit) {
     const auto window = reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(event.user.windowID));
-    const auto message = static_cast<UINT>(event.user.code);
-    const auto wParam = reinterpret_cast<WPARAM>(event.user.data1);
-    const auto lParam = reinterpret_cast<LPARAM>(event.user.data2);
-    if (message == WM_QUIT) {
-        m_quitPosted = true;
-        m_quitCode = static_cast<int>(wParam);
-        quit = true;
-        return;
-    }
-    if (!IsWindow(window)) return;  // its window is gone: dropped
-    if (!CPaintManager::TranslateMessage(window, message, wParam, lParam)) SendMessage(window, message, wParam, lParam);
+    DeliverPosted(window, static_cast<UINT>(event.user.code), reinterpret_cast<WPARAM>(event.user.data1),
+                  reinterpret_cast<LPARAM>(event.user.data2), quit);
 }
 
 void SdlWindowSystem::DispatchTimer(const SDL_Event& event) {
@@ -124,16 +117,20 @@ void SdlWindowSystem::DispatchTimer(const SDL_Event& event) {
 
 void SdlWindowSystem::DispatchWindowEvent(const SDL_Event& event) {
     WindowHandle handle = FromNative(event.window.windowID);
-    Window* window = Find(handle);
+    SdlWindow* window = FindSdl(handle);
     if (!window || !window->procedure) return;
     switch (event.window.event) {
     case SDL_WINDOWEVENT_EXPOSED:
-        ShowOnScreen(*window);
+        ShowOnScreen(*window, window->presented.Bounds());
         break;
     case SDL_WINDOWEVENT_MOVED:
         // The window manager moved it (a caption drag); our own moves come back unchanged.
         if (event.window.data1 != window->rect.left || event.window.data2 != window->rect.top) {
             window->rect.Offset(event.window.data1 - window->rect.left, event.window.data2 - window->rect.top);
+            if (m_drag.window != handle) {
+                m_movedByManager = handle;
+                m_lastManagerMove = SDL_GetTicks();
+            }
             SendMessage(handle, WM_MOVE, 0, MakeLParam(window->rect.left, window->rect.top));
         }
         break;
@@ -141,7 +138,7 @@ void SdlWindowSystem::DispatchWindowEvent(const SDL_Event& event) {
         if (event.window.data1 != window->rect.Width() || event.window.data2 != window->rect.Height()) {
             window->rect.right = window->rect.left + event.window.data1;
             window->rect.bottom = window->rect.top + event.window.data2;
-            window->invalid = true;
+            window->damage = {0, 0, window->rect.Width(), window->rect.Height()};
             DropRenderer(*window);
             SendMessage(handle, WM_SIZE, SIZE_RESTORED, MakeLParam(event.window.data1, event.window.data2));
         }
@@ -155,19 +152,21 @@ void SdlWindowSystem::DispatchWindowEvent(const SDL_Event& event) {
     case SDL_WINDOWEVENT_RESTORED:
         if (window->minimized) {
             window->minimized = false;
-            window->invalid = true;
+            window->damage = {0, 0, window->rect.Width(), window->rect.Height()};
             SendMessage(handle, WM_SIZE, SIZE_RESTORED, MakeLParam(window->rect.Width(), window->rect.Height()));
         }
         break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         if (!window->enabled) {
             RaiseOwnedBox(handle);
-        } else {
+        } else if (window->TakesActivation()) {
+            Activate(handle);
             SetFocusTo(handle);
         }
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
         if (m_focus == handle) SetFocusTo(nullptr);
+        if (m_active == handle) Activate(nullptr);
         break;
     case SDL_WINDOWEVENT_LEAVE:
         // A captured pointer still belongs to the window until it is released.
@@ -185,8 +184,8 @@ void SdlWindowSystem::DispatchWindowEvent(const SDL_Event& event) {
 
 WindowHandle SdlWindowSystem::MouseTarget(WindowHandle window, int& x, int& y) const {
     if (!m_capture || m_capture == window || !IsWindow(m_capture)) return window;
-    const Window* from = Find(window);
-    const Window* to = Find(m_capture);
+    const WindowRecord* from = Find(window);
+    const WindowRecord* to = Find(m_capture);
     if (from) {
         x += from->rect.left - to->rect.left;
         y += from->rect.top - to->rect.top;
@@ -199,18 +198,9 @@ void SdlWindowSystem::DispatchMouse(const SDL_Event& event) {
     case SDL_MOUSEMOTION: {
         int x = event.motion.x, y = event.motion.y;
         WindowHandle target = MouseTarget(FromNative(event.motion.windowID), x, y);
-        const Window* window = Find(target);
-        if (!window) return;
-        if (m_drag.window == target) {
-            // Drawn along where SDL cannot ask the window manager to drag.
-            UiPoint screen{window->rect.left + x, window->rect.top + y};
-            UiRect r = m_drag.rect;
-            r.Offset(screen.x - m_drag.start.x, screen.y - m_drag.start.y);
-            MoveWindow(target, r);
-            m_drag.start = {r.left + x, r.top + y};
-            m_drag.rect = r;
-            return;
-        }
+        if (!Find(target)) return;
+        // Drawn along where SDL cannot ask the window manager to drag.
+        if (DragTo(target, x, y)) return;
         Input(target, WM_MOUSEMOVE, MouseKeys(event.motion.state), MakeLParam(x, y));
         return;
     }
@@ -223,7 +213,7 @@ void SdlWindowSystem::DispatchMouse(const SDL_Event& event) {
     }
     case SDL_MOUSEWHEEL: {
         WindowHandle target = FromNative(event.wheel.windowID);
-        const Window* window = Find(target);
+        const WindowRecord* window = Find(target);
         if (!window) return;
         int x = 0, y = 0;
         SDL_GetMouseState(&x, &y);
@@ -239,7 +229,7 @@ void SdlWindowSystem::DispatchMouse(const SDL_Event& event) {
 }
 
 void SdlWindowSystem::MouseButton(WindowHandle handle, bool down, int button, int clicks, int x, int y) {
-    const Window* window = Find(handle);
+    const WindowRecord* window = Find(handle);
     if (!window || !window->procedure) return;
     if (!window->enabled) {
         if (down) RaiseOwnedBox(handle);
@@ -251,19 +241,12 @@ void SdlWindowSystem::MouseButton(WindowHandle handle, bool down, int button, in
     }
     if (button != SDL_BUTTON_LEFT) return;
     if (!down) {
-        if (m_drag.window) m_drag = {};
-        else Input(handle, WM_LBUTTONUP, 0, MakeLParam(x, y));
+        if (!EndDrag()) Input(handle, WM_LBUTTONUP, 0, MakeLParam(x, y));
         return;
     }
     // SDL asks the window about caption drags itself where the window manager can take them;
     // a press that still arrives in the caption is dragged here.
-    LRESULT hit = SendMessage(handle, WM_NCHITTEST, 0, MakeLParam(window->rect.left + x, window->rect.top + y));
-    if (hit == HTCAPTION) {
-        window = Find(handle);
-        if (window) m_drag = {handle, {window->rect.left + x, window->rect.top + y}, window->rect};
-    } else if (hit == HTCLIENT) {
-        Input(handle, clicks == 2 ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, MakeLParam(x, y));
-    }
+    PressAt(handle, x, y, clicks == 2 ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON);
 }
 
 void SdlWindowSystem::DispatchKey(const SDL_Event& event) {
@@ -279,7 +262,7 @@ void SdlWindowSystem::DispatchKey(const SDL_Event& event) {
     }
     if (event.key.repeat) lParam |= LPARAM{1} << 30;
     if (alt) {
-        Input(handle, WM_SYSKEYDOWN, key, lParam | (LPARAM{1} << 29));
+        Input(handle, WM_SYSKEYDOWN, key, lParam | kAltHeld);
         return;
     }
     Input(handle, WM_KEYDOWN, key, lParam);
@@ -304,42 +287,31 @@ void SdlWindowSystem::DispatchComposition(const SDL_Event& event) {
     }
 }
 
-LRESULT SdlWindowSystem::Input(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!IsWindow(window)) return 0;
-    if (!IsEnabled(window)) {
-        if (message != WM_MOUSEMOVE && message != WM_MOUSELEAVE) RaiseOwnedBox(window);
-        return 0;  // a disabled window takes no input
-    }
-    if (CPaintManager::TranslateMessage(window, message, wParam, lParam)) return 0;
-    return SendMessage(window, message, wParam, lParam);
+void SdlWindowSystem::InputRefused(WindowHandle window, UINT message) {
+    if (message != WM_MOUSEMOVE && message != WM_MOUSELEAVE) RaiseOwnedBox(window);
 }
 
 void SdlWindowSystem::RaiseOwnedBox(WindowHandle owner) {
     // As on Windows, touching a window that a modal box disabled brings the box forward.
-    for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
-        const Window* w = Find(*it);
-        if (w && w->parent == owner && w->visible && w->enabled) {
-            SDL_RaiseWindow(w->native);
-            return;
-        }
-    }
+    if (const SdlWindow* box = FindSdl(OwnedBox(owner)); box && box->native) SDL_RaiseWindow(box->native);
 }
 
 SDL_Window* SdlWindowSystem::NativeWindow(WindowHandle window) const {
-    const Window* w = Find(window);
+    const SdlWindow* w = FindSdl(window);
     return w ? w->native : nullptr;
 }
-
 WindowHandle SdlWindowSystem::FromNative(std::uint32_t windowId) const {
     if (windowId == 0) return nullptr;
-    for (const auto& [handle, window] : m_windows) {
+    for (const auto& [handle, record] : m_windows) {
+        const auto* window = static_cast<const SdlWindow*>(record.get());
         if (window->native && SDL_GetWindowID(window->native) == windowId) return handle;
     }
     return nullptr;
 }
 
 LRESULT SdlWindowSystem::NonClientHitTest(SDL_Window* native, int x, int y) {
-    for (const auto& [handle, window] : m_windows) {
+    for (const auto& [handle, record] : m_windows) {
+        const auto* window = static_cast<const SdlWindow*>(record.get());
         if (window->native != native) continue;
         if (!window->procedure || !window->enabled) return HTCLIENT;
         return SendMessage(handle, WM_NCHITTEST, 0, MakeLParam(window->rect.left + x, window->rect.top + y));

@@ -20,27 +20,20 @@ constexpr std::uint32_t kTimerMaximum = 0x7FFFFFFF;  // longer periods are cappe
 
 }  // namespace
 
-bool SdlWindowSystem::SetIcon(WindowHandle handle, const Bitmap& image) {
-    Window* window = Find(handle);
-    if (!window || image.IsEmpty()) return false;
+bool SdlWindowSystem::NativeIcon(WindowRecord& record) {
+    auto& window = static_cast<SdlWindow&>(record);
+    if (!window.native) return false;
     // SDL wants straight alpha for icons.
-    Bitmap straight = image;
+    Bitmap straight = window.icon;
     for (int y = 0; y < straight.Height(); ++y) {
         for (int x = 0; x < straight.Width(); ++x) straight.Set(x, y, Unpremultiply(straight.At(x, y)));
     }
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(straight.Data(), straight.Width(), straight.Height(), 32,
                                                               straight.Stride(), SDL_PIXELFORMAT_ARGB8888);
     if (!surface) return false;
-    SDL_SetWindowIcon(window->native, surface);
+    SDL_SetWindowIcon(window.native, surface);
     SDL_FreeSurface(surface);
     return true;
-}
-
-bool SdlWindowSystem::SetIconFromResource(WindowHandle window, int resourceId) {
-    ResourceBlob blob = FindResource(L"ICON", resourceId);
-    if (!blob.data || blob.size == 0) return false;
-    std::shared_ptr<Image> image = DecodeImage(std::vector<std::uint8_t>(blob.data, blob.data + blob.size));
-    return image && SetIcon(window, image->bitmap);
 }
 
 void SdlWindowSystem::SetCursor(CursorShape shape) {
@@ -85,7 +78,7 @@ std::uint32_t SdlWindowSystem::TimerCallback(std::uint32_t interval, void* param
 }
 
 void SdlWindowSystem::SetTimer(WindowHandle handle, UINT id, UINT elapse) {
-    Window* window = Find(handle);
+    SdlWindow* window = FindSdl(handle);
     if (!window || !m_ready) return;
     KillTimer(handle, id);
     const std::uint32_t period = std::clamp<std::uint32_t>(elapse, 1, kTimerMaximum);
@@ -102,7 +95,7 @@ void SdlWindowSystem::SetTimer(WindowHandle handle, UINT id, UINT elapse) {
 }
 
 void SdlWindowSystem::KillTimer(WindowHandle handle, UINT id) {
-    Window* window = Find(handle);
+    SdlWindow* window = FindSdl(handle);
     if (!window) return;
     auto found = window->timers.find(id);
     if (found == window->timers.end()) return;
@@ -118,7 +111,7 @@ void SdlWindowSystem::KillTimer(WindowHandle handle, UINT id) {
 }
 
 bool SdlWindowSystem::HasTimer(WindowHandle window, UINT id) const {
-    const Window* w = Find(window);
+    const SdlWindow* w = FindSdl(window);
     return w && w->timers.count(id) != 0;
 }
 
@@ -159,7 +152,7 @@ void SdlWindowSystem::StopTextInput() {
 }
 
 void SdlWindowSystem::ShowSystemMessage(const std::wstring& text, const std::wstring& title) {
-    m_systemMessages.emplace_back(text, title);
+    RecordSystemMessage(text, title);
     const std::string utf8Text = platform::WideToUtf8(text), utf8Title = platform::WideToUtf8(title);
     if (m_ready && !DisplayIsVirtual() &&
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, utf8Title.c_str(), utf8Text.c_str(), nullptr) == 0) {

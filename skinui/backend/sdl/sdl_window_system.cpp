@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "platform/utf8.h"
+#include <SDL2/SDL_syswm.h>
+
 #include "skinui/backend/sdl/sdl_support.h"
 #include "utils/debug_log.h"
 
@@ -72,7 +74,7 @@ SdlWindowSystem::SdlWindowSystem() : m_timers(std::make_unique<TimerTable>()) {
 }
 
 SdlWindowSystem::~SdlWindowSystem() {
-    while (!m_order.empty()) DestroyWindow(m_order.back());
+    DestroyAllWindows();
     for (auto& [shape, cursor] : m_cursors) SDL_FreeCursor(cursor);
     if (m_ready) {
         {
@@ -86,22 +88,14 @@ SdlWindowSystem::~SdlWindowSystem() {
     }
 }
 
-SdlWindowSystem::Window* SdlWindowSystem::Find(WindowHandle window) {
-    auto found = m_windows.find(window);
-    return found == m_windows.end() ? nullptr : found->second.get();
-}
-
-const SdlWindowSystem::Window* SdlWindowSystem::Find(WindowHandle window) const {
-    auto found = m_windows.find(window);
-    return found == m_windows.end() ? nullptr : found->second.get();
-}
-
-bool SdlWindowSystem::MakeNative(Window& window, const std::wstring& title) {
-    const std::string utf8 = platform::WideToUtf8(title);
+bool SdlWindowSystem::MakeNative(SdlWindow& window) {
+    const std::string utf8 = platform::WideToUtf8(window.title);
     const UiRect& r = window.rect;
-    const Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+    Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+    // A window that is never activated (a popup list) is left alone by the window manager.
+    if (!window.TakesActivation()) flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR;
     // A shaped window can carry the rounded region; where shaping is unknown it is rectangular.
-    if (r.left >= 0 && r.top >= 0) {
+    if (r.left >= 0 && r.top >= 0 && window.TakesActivation()) {
         window.native = SDL_CreateShapedWindow(utf8.c_str(), r.left, r.top, r.Width(), r.Height(), flags);
         window.shaped = window.native != nullptr;
     }
@@ -115,7 +109,7 @@ bool SdlWindowSystem::MakeNative(Window& window, const std::wstring& title) {
     return true;
 }
 
-void SdlWindowSystem::DropRenderer(Window& window) {
+void SdlWindowSystem::DropRenderer(SdlWindow& window) {
     if (window.texture) SDL_DestroyTexture(window.texture);
     if (window.renderer) SDL_DestroyRenderer(window.renderer);
     window.texture = nullptr;
@@ -123,61 +117,36 @@ void SdlWindowSystem::DropRenderer(Window& window) {
     window.textureWidth = window.textureHeight = 0;
 }
 
-void SdlWindowSystem::ReleaseNative(Window& window) {
+void SdlWindowSystem::ReleaseNative(SdlWindow& window) {
     DropRenderer(window);
     if (window.native) SDL_DestroyWindow(window.native);
     window.native = nullptr;
+    window.layer.reset();
 }
 
-WindowHandle SdlWindowSystem::CreateWindow(WindowProcedure* procedure, WindowHandle parent, const std::wstring& title,
-                                           std::uint32_t style, std::uint32_t exStyle, UiRect rect) {
+bool SdlWindowSystem::NativeCreate(WindowRecord& record) {
+    auto& window = static_cast<SdlWindow&>(record);
     if (!m_ready) {
         DEBUG_LOG(L"no window: %s", m_error.c_str());
-        return nullptr;
+        return false;
     }
-    auto window = std::make_unique<Window>();
-    window->procedure = procedure;
-    window->parent = Find(parent) ? parent : nullptr;
-    window->style = style & ~WS_VISIBLE;
-    window->exStyle = exStyle;
-    if (rect.left == CW_USEDEFAULT || rect.right == CW_USEDEFAULT) rect = {100, 100, 740, 580};
-    window->rect = rect;
-    if (!MakeNative(*window, title)) {
+    if (window.IsLayered()) {
+        window.layer = LayeredX11Window::Create(window.rect);
+        if (!window.layer) m_error = L"no translucent windows on this display";
+        return window.layer != nullptr;
+    }
+    if (!MakeNative(window)) {
         DEBUG_LOG(L"no window: %s", m_error.c_str());
-        ReleaseNative(*window);
-        return nullptr;
+        ReleaseNative(window);
+        return false;
     }
-    if (exStyle & WS_EX_TOPMOST) SDL_SetWindowAlwaysOnTop(window->native, SDL_TRUE);
-    WindowHandle handle = reinterpret_cast<WindowHandle>(m_nextHandle++);
-    m_windows[handle] = std::move(window);
-    m_order.push_back(handle);
-    if (SendMessage(handle, WM_CREATE, 0, 0) == -1) {
-        DestroyWindow(handle);
-        return nullptr;
-    }
-    if (!IsWindow(handle)) return nullptr;
-    UiRect r = Find(handle)->rect;
-    SendMessage(handle, WM_SIZE, SIZE_RESTORED, MakeLParam(r.Width(), r.Height()));
-    if (style & WS_VISIBLE) ShowWindow(handle, ShowCommand::Show);
-    return handle;
+    if (window.exStyle & WS_EX_TOPMOST) SDL_SetWindowAlwaysOnTop(window.native, SDL_TRUE);
+    return true;
 }
 
-void SdlWindowSystem::DestroyWindow(WindowHandle handle) {
-    if (!Find(handle)) return;
-    // Owned windows go first.
-    for (WindowHandle other : std::vector<WindowHandle>(m_order)) {
-        const Window* w = Find(other);
-        if (w && w->parent == handle) DestroyWindow(other);
-    }
-    Window* window = Find(handle);
-    if (!window) return;
-    WindowProcedure* procedure = window->procedure;
-    window->procedure = nullptr;  // a second destroy from inside the handlers does nothing
-    if (!procedure) return;
-    procedure->WindowProc(handle, WM_DESTROY, 0, 0);
-    procedure->WindowProc(handle, WM_NCDESTROY, 0, 0);
-    window = Find(handle);
-    for (auto& [id, key] : window->timers) {
+void SdlWindowSystem::NativeDestroy(WindowHandle handle, WindowRecord& record) {
+    auto& window = static_cast<SdlWindow&>(record);
+    for (auto& [id, key] : window.timers) {
         std::lock_guard lock(m_timers->mutex);
         auto entry = m_timers->entries.find(key);
         if (entry != m_timers->entries.end()) {
@@ -185,32 +154,11 @@ void SdlWindowSystem::DestroyWindow(WindowHandle handle) {
             m_timers->entries.erase(entry);
         }
     }
-    ReleaseNative(*window);
-    m_windows.erase(handle);
-    std::erase(m_order, handle);
-    ForgetWindowState(handle);
+    ReleaseNative(window);
+    if (m_movedByManager == handle) m_movedByManager = nullptr;
 }
 
-void SdlWindowSystem::ForgetWindowState(WindowHandle handle) {
-    if (m_focus == handle) m_focus = nullptr;
-    if (m_foreground == handle) m_foreground = nullptr;
-    if (m_capture == handle) {
-        m_capture = nullptr;
-        SDL_CaptureMouse(SDL_FALSE);
-    }
-    if (m_drag.window == handle) m_drag = {};
-}
-
-bool SdlWindowSystem::IsWindow(WindowHandle window) const {
-    const Window* w = Find(window);
-    return w && w->procedure;
-}
-
-LRESULT SdlWindowSystem::SendMessage(WindowHandle handle, UINT message, WPARAM wParam, LPARAM lParam) {
-    Window* window = Find(handle);
-    if (!window || !window->procedure) return 0;
-    return window->procedure->WindowProc(handle, message, wParam, lParam);
-}
+void SdlWindowSystem::CaptureLost() { SDL_CaptureMouse(SDL_FALSE); }
 
 bool SdlWindowSystem::PostMessage(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!m_ready) return false;
@@ -224,179 +172,90 @@ bool SdlWindowSystem::PostMessage(WindowHandle window, UINT message, WPARAM wPar
     return SDL_PushEvent(&event) == 1;
 }
 
-void SdlWindowSystem::PostQuitMessage(int exitCode) { PostMessage(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0); }
-
-LRESULT SdlWindowSystem::DefWindowProc(WindowHandle window, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_CLOSE:
-        DestroyWindow(window);
-        return 0;
-    case WM_SYSCOMMAND:
-        if (wParam == SC_CLOSE) SendMessage(window, WM_CLOSE, 0, 0);
-        else if (wParam == SC_MINIMIZE) ShowWindow(window, ShowCommand::Minimize);
-        else if (wParam == SC_MAXIMIZE) ShowWindow(window, ShowCommand::Maximize);
-        else if (wParam == SC_RESTORE) ShowWindow(window, ShowCommand::Restore);
-        return 0;
-    case WM_NCHITTEST:
-        return HTCLIENT;
-    default:
-        return 0;
+void SdlWindowSystem::NativeShow(WindowRecord& record, ShowCommand command) {
+    auto& window = static_cast<SdlWindow&>(record);
+    if (window.layer) {
+        if (command == ShowCommand::Hide || command == ShowCommand::Minimize) window.layer->Show(false);
+        else if (command == ShowCommand::Show || command == ShowCommand::ShowNoActivate) NativeLayered(window);
+        return;
     }
-}
-
-void SdlWindowSystem::ShowWindow(WindowHandle handle, ShowCommand command) {
-    Window* window = Find(handle);
-    if (!window) return;
     switch (command) {
     case ShowCommand::Hide:
-        if (!window->visible) return;
-        window->visible = false;
-        SDL_HideWindow(window->native);
-        SendMessage(handle, WM_SHOWWINDOW, 0, 0);
+        SDL_HideWindow(window.native);
         return;
     case ShowCommand::Show:
-    case ShowCommand::ShowNoActivate: {
-        bool wasVisible = window->visible;
-        window->visible = true;
-        window->invalid = true;
-        if (!wasVisible) {
-            // An owned window stays above its owner, as Windows keeps it.
-            if (const Window* owner = Find(window->parent)) SDL_SetWindowModalFor(window->native, owner->native);
-            SDL_ShowWindow(window->native);
-            // Some window managers place a newly mapped window themselves.
-            SDL_SetWindowPosition(window->native, window->rect.left, window->rect.top);
-            SendMessage(handle, WM_SHOWWINDOW, 1, 0);
+    case ShowCommand::ShowNoActivate:
+        // An owned window stays above its owner, as Windows keeps it.
+        if (const SdlWindow* owner = FindSdl(window.parent); owner && owner->native && window.TakesActivation()) {
+            SDL_SetWindowModalFor(window.native, owner->native);
         }
-        if (command == ShowCommand::Show) {
-            SetForeground(handle);
-            SetFocus(handle);
-        }
+        SDL_ShowWindow(window.native);
+        // Some window managers place a newly mapped window themselves.
+        SDL_SetWindowPosition(window.native, window.rect.left, window.rect.top);
         return;
-    }
     case ShowCommand::Minimize:
-        window->minimized = true;
-        SDL_MinimizeWindow(window->native);
-        SendMessage(handle, WM_SIZE, SIZE_MINIMIZED, 0);
-        return;
-    case ShowCommand::Maximize:
-        if (!window->maximized) window->restoreRect = window->rect;
-        window->maximized = true;
-        window->minimized = false;
-        MoveWindow(handle, GetWorkArea(handle));
-        if (Window* w = Find(handle)) SendMessage(handle, WM_SIZE, SIZE_MAXIMIZED, MakeLParam(w->rect.Width(), w->rect.Height()));
+        SDL_MinimizeWindow(window.native);
         return;
     case ShowCommand::Restore:
-        window->minimized = false;
-        SDL_RestoreWindow(window->native);
-        if (window->maximized) {
-            window->maximized = false;
-            MoveWindow(handle, window->restoreRect);
-        } else {
-            window->invalid = true;
-            SendMessage(handle, WM_SIZE, SIZE_RESTORED, MakeLParam(window->rect.Width(), window->rect.Height()));
-        }
+        SDL_RestoreWindow(window.native);
+        return;
+    case ShowCommand::Maximize:
+        return;  // the work area is taken by MoveWindow
+    }
+}
+
+void SdlWindowSystem::NativeMove(WindowRecord& record, bool moved, bool resized) {
+    auto& window = static_cast<SdlWindow&>(record);
+    if (window.layer) {
+        window.layer->Move(window.rect);
         return;
     }
-}
-
-bool SdlWindowSystem::IsVisible(WindowHandle window) const {
-    const Window* w = Find(window);
-    return w && w->visible;
-}
-
-bool SdlWindowSystem::IsMinimized(WindowHandle window) const {
-    const Window* w = Find(window);
-    return w && w->minimized;
-}
-
-bool SdlWindowSystem::IsMaximized(WindowHandle window) const {
-    const Window* w = Find(window);
-    return w && w->maximized;
-}
-
-void SdlWindowSystem::EnableWindow(WindowHandle window, bool enable) {
-    if (Window* w = Find(window)) w->enabled = enable;
-}
-
-bool SdlWindowSystem::IsEnabled(WindowHandle window) const {
-    const Window* w = Find(window);
-    return w && w->enabled;
-}
-
-void SdlWindowSystem::SetFocusTo(WindowHandle window) {
-    if (window == m_focus || (window && !IsWindow(window))) return;
-    WindowHandle old = m_focus;
-    m_focus = window;
-    if (old) SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(window), 0);
-    if (window) SendMessage(window, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
-}
-
-void SdlWindowSystem::SetFocus(WindowHandle window) {
-    const Window* w = Find(window);
-    if (w && w->visible && !w->minimized) SDL_RaiseWindow(w->native);
-    SetFocusTo(window);
-}
-
-void SdlWindowSystem::SetForeground(WindowHandle window) {
-    if (!IsWindow(window)) return;
-    m_foreground = window;
-    const Window* w = Find(window);
-    if (w->visible) SDL_RaiseWindow(w->native);
-}
-
-WindowHandle SdlWindowSystem::GetParent(WindowHandle window) const {
-    const Window* w = Find(window);
-    return w ? w->parent : nullptr;
-}
-
-void SdlWindowSystem::SetTitle(WindowHandle window, const std::wstring& title) {
-    if (Window* w = Find(window)) SDL_SetWindowTitle(w->native, platform::WideToUtf8(title).c_str());
-}
-
-std::uint32_t SdlWindowSystem::GetStyle(WindowHandle window) const {
-    const Window* w = Find(window);
-    if (!w) return 0;
-    return w->style | (w->visible ? WS_VISIBLE : 0);
-}
-
-void SdlWindowSystem::SetStyle(WindowHandle window, std::uint32_t style, std::uint32_t exStyle) {
-    Window* w = Find(window);
-    if (!w) return;
-    if ((w->exStyle ^ exStyle) & WS_EX_TOPMOST) {
-        SDL_SetWindowAlwaysOnTop(w->native, (exStyle & WS_EX_TOPMOST) ? SDL_TRUE : SDL_FALSE);
-    }
-    w->style = style & ~WS_VISIBLE;
-    w->exStyle = exStyle;
-}
-
-UiRect SdlWindowSystem::GetWindowRect(WindowHandle window) const {
-    const Window* w = Find(window);
-    return w ? w->rect : UiRect{};
-}
-
-void SdlWindowSystem::MoveWindow(WindowHandle handle, const UiRect& rect) {
-    Window* window = Find(handle);
-    if (!window) return;
-    UiRect old = window->rect;
-    window->rect = rect;
-    if (old.left != rect.left || old.top != rect.top) {
-        SDL_SetWindowPosition(window->native, rect.left, rect.top);
-        SendMessage(handle, WM_MOVE, 0, MakeLParam(rect.left, rect.top));
-    }
-    if (old.Width() != rect.Width() || old.Height() != rect.Height()) {
-        if (Window* w = Find(handle)) {
-            w->invalid = true;
-            // A renderer keeps the surface of the size it was made for: the next paint makes a new one.
-            DropRenderer(*w);
-            SDL_SetWindowSize(w->native, std::max(1, rect.Width()), std::max(1, rect.Height()));
-        }
-        SendMessage(handle, WM_SIZE, SIZE_RESTORED, MakeLParam(rect.Width(), rect.Height()));
+    if (moved) SDL_SetWindowPosition(window.native, window.rect.left, window.rect.top);
+    if (resized) {
+        // A renderer keeps the surface of the size it was made for: the next paint makes a new one.
+        DropRenderer(window);
+        SDL_SetWindowSize(window.native, std::max(1, window.rect.Width()), std::max(1, window.rect.Height()));
     }
 }
+
+void SdlWindowSystem::NativeTopmost(WindowRecord& record, bool topmost) {
+    auto& window = static_cast<SdlWindow&>(record);
+    if (window.native) SDL_SetWindowAlwaysOnTop(window.native, topmost ? SDL_TRUE : SDL_FALSE);
+}
+
+void SdlWindowSystem::NativeTitle(WindowRecord& record) {
+    auto& window = static_cast<SdlWindow&>(record);
+    if (window.native) SDL_SetWindowTitle(window.native, platform::WideToUtf8(window.title).c_str());
+}
+
+void SdlWindowSystem::NativeRaise(WindowRecord& record) {
+    auto& window = static_cast<SdlWindow&>(record);
+    if (window.native) SDL_RaiseWindow(window.native);
+}
+
+void SdlWindowSystem::NativeLayered(WindowRecord& record) {
+    auto& window = static_cast<SdlWindow&>(record);
+    if (!window.layer) return;
+    window.layer->Update(window.rect, window.layered);
+    const SdlWindow* parent = FindSdl(window.parent);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (parent && parent->native && SDL_GetWindowWMInfo(parent->native, &info) && info.subsystem == SDL_SYSWM_X11) {
+        window.layer->StackBelow(info.info.x11.window);
+    }
+    window.layer->Show(window.visible);
+}
+
+unsigned long SdlWindowSystem::LayeredNativeWindow(WindowHandle handle) const {
+    const SdlWindow* window = FindSdl(handle);
+    return window && window->layer ? window->layer->Id() : 0;
+}
+
+bool SdlWindowSystem::HasLayeredWindows() const { return m_ready && LayeredX11Window::Supported(); }
 
 UiRect SdlWindowSystem::GetWorkArea(WindowHandle window) const {
-    const Window* w = Find(window);
-    int display = w ? SDL_GetWindowDisplayIndex(w->native) : 0;
+    const SdlWindow* w = FindSdl(window);
+    int display = w && w->native ? SDL_GetWindowDisplayIndex(w->native) : 0;
     if (display < 0) display = 0;
     SDL_Rect bounds;
     if (SDL_GetDisplayUsableBounds(display, &bounds) != 0 && SDL_GetDisplayBounds(display, &bounds) != 0) {
@@ -405,12 +264,11 @@ UiRect SdlWindowSystem::GetWorkArea(WindowHandle window) const {
     return {bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
 }
 
-void SdlWindowSystem::SetRoundRegion(WindowHandle handle, int ellipseWidth, int ellipseHeight) {
-    Window* window = Find(handle);
-    if (!window) return;
-    window->round = {ellipseWidth, ellipseHeight};
-    if (!window->shaped) return;
-    const int width = std::max(1, window->rect.Width()), height = std::max(1, window->rect.Height());
+void SdlWindowSystem::NativeRegion(WindowRecord& record) {
+    auto& window = static_cast<SdlWindow&>(record);
+    if (!window.shaped) return;
+    const int ellipseWidth = window.round.cx, ellipseHeight = window.round.cy;
+    const int width = std::max(1, window.rect.Width()), height = std::max(1, window.rect.Height());
     SDL_Surface* mask = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!mask) return;
     for (int y = 0; y < height; ++y) {
@@ -424,34 +282,33 @@ void SdlWindowSystem::SetRoundRegion(WindowHandle handle, int ellipseWidth, int 
     SDL_WindowShapeMode mode{};
     mode.mode = ShapeModeBinarizeAlpha;
     mode.parameters.binarizationCutoff = 128;
-    if (SDL_SetWindowShape(window->native, mask, &mode) != 0) DEBUG_LOG(L"no window shape for %dx%d", width, height);
+    if (SDL_SetWindowShape(window.native, mask, &mode) != 0) DEBUG_LOG(L"no window shape for %dx%d", width, height);
     SDL_FreeSurface(mask);
     // Setting the first shape moves the window to where it was asked to be at creation.
-    SDL_SetWindowPosition(window->native, window->rect.left, window->rect.top);
-}
-
-UiSize SdlWindowSystem::RoundRegion(WindowHandle window) const {
-    const Window* w = Find(window);
-    return w ? w->round : UiSize{};
+    SDL_SetWindowPosition(window.native, window.rect.left, window.rect.top);
 }
 
 bool SdlWindowSystem::IsShaped(WindowHandle window) const {
-    const Window* w = Find(window);
+    const SdlWindow* w = FindSdl(window);
     return w && w->shaped;
 }
 
-void SdlWindowSystem::Invalidate(WindowHandle window) {
-    if (Window* w = Find(window)) w->invalid = true;
-}
-
-void SdlWindowSystem::Present(WindowHandle handle, const Bitmap& pixels) {
-    Window* window = Find(handle);
+void SdlWindowSystem::Present(WindowHandle handle, const Bitmap& pixels, const UiRect& area) {
+    SdlWindow* window = FindSdl(handle);
     if (!window || pixels.IsEmpty()) return;
-    window->presented = pixels;
-    ShowOnScreen(*window);
+    const UiRect part = Intersect(area, pixels.Bounds());
+    if (window->presented.Width() != pixels.Width() || window->presented.Height() != pixels.Height()) {
+        window->presented = pixels;
+        ShowOnScreen(*window, pixels.Bounds());
+        return;
+    }
+    for (int y = part.top; y < part.bottom; ++y) {
+        std::copy(pixels.Row(y) + part.left, pixels.Row(y) + part.right, window->presented.Row(y) + part.left);
+    }
+    ShowOnScreen(*window, part);
 }
 
-void SdlWindowSystem::ShowOnScreen(Window& window) {
+void SdlWindowSystem::ShowOnScreen(SdlWindow& window, const UiRect& area) {
     const Bitmap& pixels = window.presented;
     if (pixels.IsEmpty() || !window.native) return;
     if (!window.renderer) {
@@ -461,7 +318,9 @@ void SdlWindowSystem::ShowOnScreen(Window& window) {
             return;
         }
     }
+    UiRect part = Intersect(area, pixels.Bounds());
     if (!window.texture || window.textureWidth != pixels.Width() || window.textureHeight != pixels.Height()) {
+        part = pixels.Bounds();
         if (window.texture) SDL_DestroyTexture(window.texture);
         // The bitmap's 0xAARRGGBB words are SDL's ARGB8888; copied without blending or filtering.
         window.texture = SDL_CreateTexture(window.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
@@ -475,17 +334,18 @@ void SdlWindowSystem::ShowOnScreen(Window& window) {
         window.textureWidth = pixels.Width();
         window.textureHeight = pixels.Height();
     }
-    SDL_UpdateTexture(window.texture, nullptr, pixels.Data(), pixels.Stride());
-    SDL_SetRenderDrawColor(window.renderer, 0, 0, 0, 0);
-    SDL_RenderClear(window.renderer);
-    SDL_Rect target{0, 0, pixels.Width(), pixels.Height()};
-    SDL_RenderCopy(window.renderer, window.texture, nullptr, &target);
+    if (part.IsEmpty()) return;
+    // Only the damaged part travels: into the texture, then onto the window's surface, whose
+    // other pixels the software renderer keeps from the last time.
+    SDL_Rect target{part.left, part.top, part.Width(), part.Height()};
+    SDL_UpdateTexture(window.texture, &target, pixels.Row(part.top) + part.left, pixels.Stride());
+    SDL_RenderCopy(window.renderer, window.texture, &target, &target);
     SDL_RenderPresent(window.renderer);
 }
 
 Bitmap SdlWindowSystem::ReadBack(WindowHandle handle) {
     RunPending();
-    Window* window = Find(handle);
+    SdlWindow* window = FindSdl(handle);
     if (!window || !window->texture) return {};
     Bitmap pixels(window->textureWidth, window->textureHeight);
     SDL_SetRenderDrawColor(window->renderer, 0, 0, 0, 0);
@@ -500,7 +360,7 @@ Bitmap SdlWindowSystem::ReadBack(WindowHandle handle) {
 }
 
 Bitmap SdlWindowSystem::Presented(WindowHandle window) const {
-    const Window* w = Find(window);
+    const SdlWindow* w = FindSdl(window);
     return w ? w->presented : Bitmap();
 }
 

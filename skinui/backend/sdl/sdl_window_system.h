@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "skinui/backend/window_system.h"
+#include "skinui/backend/sdl/layered_x11_window.h"
+#include "skinui/backend/window_system_base.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -22,54 +23,29 @@ union SDL_Event;
 
 namespace SkinUI {
 
-class SdlWindowSystem : public WindowSystem {
+class SdlWindowSystem : public WindowSystemBase {
 public:
     // Opens the video and timer subsystems; IsReady() and Error() tell whether that worked.
     SdlWindowSystem();
     ~SdlWindowSystem() override;
-    SdlWindowSystem(const SdlWindowSystem&) = delete;
-    SdlWindowSystem& operator=(const SdlWindowSystem&) = delete;
 
     bool IsReady() const { return m_ready; }
     // Why the display could not be opened or the last window could not be made.
     const std::wstring& Error() const { return m_error; }
 
-    // WindowSystem
-    WindowHandle CreateWindow(WindowProcedure* procedure, WindowHandle parent, const std::wstring& title,
-                              std::uint32_t style, std::uint32_t exStyle, UiRect rect) override;
-    void DestroyWindow(WindowHandle window) override;
-    bool IsWindow(WindowHandle window) const override;
-    LRESULT SendMessage(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    // WindowSystem (beside the shared bookkeeping)
     bool PostMessage(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) override;
-    void PostQuitMessage(int exitCode) override;
-    LRESULT DefWindowProc(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) override;
-    void ShowWindow(WindowHandle window, ShowCommand command) override;
-    bool IsVisible(WindowHandle window) const override;
-    bool IsMinimized(WindowHandle window) const override;
-    bool IsMaximized(WindowHandle window) const override;
-    void EnableWindow(WindowHandle window, bool enable) override;
-    bool IsEnabled(WindowHandle window) const override;
-    void SetFocus(WindowHandle window) override;
-    WindowHandle GetFocus() const override { return m_focus; }
-    void SetForeground(WindowHandle window) override;
-    WindowHandle GetParent(WindowHandle window) const override;
-    void SetTitle(WindowHandle window, const std::wstring& title) override;
-    std::uint32_t GetStyle(WindowHandle window) const override;
-    void SetStyle(WindowHandle window, std::uint32_t style, std::uint32_t exStyle) override;
-    UiRect GetWindowRect(WindowHandle window) const override;
-    void MoveWindow(WindowHandle window, const UiRect& rect) override;
     UiRect GetWorkArea(WindowHandle window) const override;
-    void SetRoundRegion(WindowHandle window, int ellipseWidth, int ellipseHeight) override;
-    void Invalidate(WindowHandle window) override;
-    void Present(WindowHandle window, const Bitmap& pixels) override;
+    void Present(WindowHandle window, const Bitmap& pixels, const UiRect& area) override;
+    using WindowSystem::Present;
     void SetCursor(CursorShape shape) override;
     void SetCapture(WindowHandle window) override;
     void ReleaseCapture() override;
     void SetTimer(WindowHandle window, UINT id, UINT elapse) override;
     void KillTimer(WindowHandle window, UINT id) override;
-    // Translucent click-through windows are not portable through SDL: shadows stay off.
-    bool HasLayeredWindows() const override { return false; }
-    bool SetIcon(WindowHandle window, int resourceId) override { return SetIconFromResource(window, resourceId); }
+    // Translucent click-through windows need an X11 display with a 32-bit visual and a
+    // compositing manager; elsewhere shadows stay off.
+    bool HasLayeredWindows() const override;
     void ShowSystemMessage(const std::wstring& text, const std::wstring& title) override;
 
     // Utils::MessageSource: one queued event, else one pending paint, else a wait.
@@ -79,10 +55,7 @@ public:
     // Handles queued events and paints until none is left, without waiting. A quit message is
     // only recorded.
     void RunPending();
-    // The window icon from a decoded image; false when the window or the image is unusable.
-    bool SetIcon(WindowHandle window, const Bitmap& image);
-    // The icon linked into the program as resource type "ICON" with this id (a PNG), if any.
-    bool SetIconFromResource(WindowHandle window, int resourceId);
+    using WindowSystemBase::SetIcon;
 
     // Text entry.
     std::wstring GetClipboardText() const override;
@@ -103,21 +76,12 @@ public:
     bool IsShaped(WindowHandle window) const;
     // The framework's answer for a point of a native window (SDL asks it for caption drags).
     LRESULT NonClientHitTest(SDL_Window* native, int x, int y);
-    UiSize RoundRegion(WindowHandle window) const;
     bool HasTimer(WindowHandle window, UINT id) const;
-    bool QuitPosted() const { return m_quitPosted; }
-    int QuitCode() const { return m_quitCode; }
-    std::vector<WindowHandle> Windows() const { return m_order; }
-    const std::vector<std::pair<std::wstring, std::wstring>>& SystemMessages() const { return m_systemMessages; }
+    // The X11 window that shows a layered window (0 where there is none).
+    unsigned long LayeredNativeWindow(WindowHandle window) const;
 
 private:
-    struct Window {
-        WindowProcedure* procedure = nullptr;
-        WindowHandle parent = nullptr;
-        std::uint32_t style = 0, exStyle = 0;
-        UiRect rect, restoreRect;
-        bool visible = false, enabled = true, minimized = false, maximized = false, invalid = true;
-        UiSize round;
+    struct SdlWindow : WindowRecord {
         SDL_Window* native = nullptr;
         SDL_Renderer* renderer = nullptr;
         SDL_Texture* texture = nullptr;
@@ -125,20 +89,29 @@ private:
         bool shaped = false;
         Bitmap presented;
         std::map<UINT, std::uint32_t> timers;  // id -> key in the timer table
-    };
-    struct Drag {
-        WindowHandle window = nullptr;
-        UiPoint start;
-        UiRect rect;
+        std::unique_ptr<LayeredX11Window> layer;
     };
 
-    Window* Find(WindowHandle window);
-    const Window* Find(WindowHandle window) const;
-    bool MakeNative(Window& window, const std::wstring& title);
-    void ReleaseNative(Window& window);
-    void DropRenderer(Window& window);
-    void ShowOnScreen(Window& window);
-    bool PaintOne();
+    std::unique_ptr<WindowRecord> NewRecord() override { return std::make_unique<SdlWindow>(); }
+    SdlWindow* FindSdl(WindowHandle window) { return static_cast<SdlWindow*>(Find(window)); }
+    const SdlWindow* FindSdl(WindowHandle window) const { return static_cast<const SdlWindow*>(Find(window)); }
+    bool NativeCreate(WindowRecord& window) override;
+    void NativeDestroy(WindowHandle handle, WindowRecord& window) override;
+    void NativeShow(WindowRecord& window, ShowCommand command) override;
+    void NativeMove(WindowRecord& window, bool moved, bool resized) override;
+    void NativeTopmost(WindowRecord& window, bool topmost) override;
+    void NativeRegion(WindowRecord& window) override;
+    void NativeTitle(WindowRecord& window) override;
+    void NativeRaise(WindowRecord& window) override;
+    bool NativeIcon(WindowRecord& window) override;
+    void NativeLayered(WindowRecord& window) override;
+    void InputRefused(WindowHandle window, UINT message) override;
+    void CaptureLost() override;
+
+    bool MakeNative(SdlWindow& window);
+    void ReleaseNative(SdlWindow& window);
+    void DropRenderer(SdlWindow& window);
+    void ShowOnScreen(SdlWindow& window, const UiRect& area);
     // One SDL event; true when it was a quit message.
     bool Dispatch(const SDL_Event& event);
     void DispatchPosted(const SDL_Event& event, bool& quit);
@@ -148,24 +121,22 @@ private:
     void DispatchKey(const SDL_Event& event);
     void DispatchText(const SDL_Event& event);
     void DispatchComposition(const SDL_Event& event);
-    LRESULT Input(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam);
     // The window that takes mouse input for an event on this window, and the point in its
     // client coordinates.
     WindowHandle MouseTarget(WindowHandle window, int& x, int& y) const;
     void MouseButton(WindowHandle window, bool down, int button, int clicks, int x, int y);
-    void SetFocusTo(WindowHandle window);
     void RaiseOwnedBox(WindowHandle owner);
-    void ForgetWindowState(WindowHandle window);
+    // A move by the window manager ends when its moves stop coming: WM_EXITSIZEMOVE then.
+    // Returns how long the pump may wait before it must look again (0xFFFFFFFF: no limit).
+    std::uint32_t FinishWindowManagerMove();
     static std::uint32_t TimerCallback(std::uint32_t interval, void* parameter);
 
     bool m_ready = false;
     std::wstring m_error;
     std::uint32_t m_postEvent = 0;   // registered SDL event types
     std::uint32_t m_timerEvent = 0;
-
-    std::map<WindowHandle, std::unique_ptr<Window>> m_windows;
-    std::uintptr_t m_nextHandle = 0x1000;
-    std::vector<WindowHandle> m_order;
+    WindowHandle m_movedByManager = nullptr;
+    std::uint32_t m_lastManagerMove = 0;
 
     // Fired timers are looked up by key under this lock on SDL's timer thread: a timer killed
     // or set again meanwhile is not delivered.
@@ -186,13 +157,8 @@ private:
     // be running a callback for a timer that was just removed.
     std::deque<std::pair<TimerTable*, std::uint32_t>> m_timerBoxes;
 
-    WindowHandle m_focus = nullptr, m_foreground = nullptr, m_capture = nullptr;
-    Drag m_drag;
     std::map<CursorShape, SDL_Cursor*> m_cursors;
-    std::vector<std::pair<std::wstring, std::wstring>> m_systemMessages;
     std::wstring m_composition;
-    bool m_quitPosted = false;
-    int m_quitCode = 0;
 };
 
 }  // namespace SkinUI
