@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "download/downloader.h"
-#include "platform/md5.h"
+#include "platform/message_digest.h"
 #include "utils/status_callback.h"
 
 namespace download_test {

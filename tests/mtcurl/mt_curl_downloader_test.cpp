@@ -11,7 +11,7 @@
 
 #include "platform/clock.h"
 #include "platform/file_system.h"
-#include "platform/md5.h"
+#include "platform/message_digest.h"
 #include "tests/mtcurl/mt_curl_test_support.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/temp_folder.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/md5.h"
+#include "platform/message_digest.h"
 #include "tools/pkgserve/http_exchange.h"
 
 namespace pkgserve {
