@@ -45,6 +45,7 @@ int ProbeProgress(void* client, curl_off_t, curl_off_t, curl_off_t, curl_off_t) 
 CURLcode SetGuards(CURL* handle, const std::string& url, CurlClient* client, bool probe) {
     const CurlClient::Limits limits = CurlClient::GetLimits();
     int result = curl_setup::SetTransportSecurity(handle, url);
+    result |= client->m_sockets.Attach(handle);
     result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
     result |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
@@ -78,8 +79,13 @@ CurlClient::CurlClient(const std::wstring& url, const std::wstring& filePath, vo
 }
 
 CurlClient::~CurlClient() {
-    m_stop = true;
+    Stop();
     if (!m_filePath.empty()) platform::DeleteFile(GetFilePath(true));
+}
+
+void CurlClient::Stop() {
+    m_stop = true;
+    m_sockets.ShutdownAll();
 }
 
 std::string CurlClient::RequestUrl() const {

@@ -24,7 +24,7 @@ CCurlDownloader::CCurlDownloader(StatusCallback callback, const std::wstring& ur
 }
 
 CCurlDownloader::~CCurlDownloader() {
-    m_client.m_stop = true;
+    m_client.Stop();
     m_reports.Close();
     m_worker.Stop();
 }

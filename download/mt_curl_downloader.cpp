@@ -76,9 +76,9 @@ CMTCurlDownloader::CMTCurlDownloader(StatusCallback callback, const std::wstring
 }
 
 CMTCurlDownloader::~CMTCurlDownloader() {
-    // From here on nothing is reported, transfers end at their next progress call, and Start
-    // and Launch start nothing.
+    // From here on nothing is reported, transfers end at once, and Start and Launch start nothing.
     m_reports.Close();
+    m_sockets.ShutdownAll();
     // Joined outside the lock: the joining thread may be inside a report that calls Start.
     for (;;) {
         std::vector<std::unique_ptr<Utils::Thread>> threads;
@@ -225,6 +225,7 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& probeUrl) {
     // TLS peer and host verification stay on: the package is run with administrator rights.
     int result = curl_easy_setopt(curl, CURLOPT_URL, probeUrl.c_str());
     result |= curl_setup::SetTransportSecurity(curl, probeUrl);
+    result |= m_sockets.Attach(curl);
     result |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &curl_setup::DiscardBody);
@@ -307,6 +308,7 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
     result |= curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     result |= curl_setup::SetTransportSecurity(curl, part->url);
+    result |= m_sockets.Attach(curl);
     result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_stallSeconds);
     result |= curl_easy_setopt(curl, CURLOPT_RANGE, range);

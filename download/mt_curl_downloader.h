@@ -18,6 +18,7 @@
 
 #include "download/downloader.h"
 #include "download/report_gate.h"
+#include "platform/transfer_sockets.h"
 #include "utils/status_callback.h"
 #include "utils/thread.h"
 
@@ -117,6 +118,8 @@ private:
     std::mutex m_threadMutex;
     long m_stallSeconds = 5;
     std::function<std::int64_t()> m_clockSeconds;
+    // The sockets of the probe and of every part, shut down by the destructor.
+    platform::TransferSockets m_sockets;
     // Created by the worker before the part threads start, taken over by the joining thread.
     std::unique_ptr<Utils::FileDigestFollower> m_follower;
 };

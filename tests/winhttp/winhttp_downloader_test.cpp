@@ -158,6 +158,113 @@ TEST_F(WinHttpDownloaderTest, BrokenTransfersResumeFromThePartFile) {
     }
 }
 
+// Without a digest in the address only the transfer itself can tell that a body is not whole.
+TEST_F(WinHttpDownloaderTest, BodiesCutShortAreResumedNeverTakenWhole) {
+    const std::string package = Package(100000);
+    struct Case {
+        const char* name;
+        bool chunked;
+        bool lowerCaseLength;
+    };
+    const Case cases[] = {
+        {"chunked reply cut before its last chunk", true, false},
+        {"length given in lower case", false, true},
+        {"length given as usual", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HttpTestServer server([&](const HttpRequest& request) {
+            HttpResponse response = HttpTestServer::Bytes(request, package);
+            response.chunked = c.chunked;
+            if (c.lowerCaseLength) {
+                response.sendLength = false;
+                response.headers.push_back({"content-length", std::to_string(response.body.size())});
+            }
+            if (response.body.size() > 30000) response.cutAfter = 30000;  // all but the last piece
+            return response;
+        });
+        Reports local;
+        const std::wstring target = folder.Join(L"cut.exe");
+        platform::DeleteFile(target);
+        {
+            WinHttpDownloader downloader(local.Callback(), server.Url("/software/711"), target);
+            downloader.Start();
+            local.WaitForEnds(1);
+        }
+        EXPECT_EQ(Reports::Phases(local.WaitForEnds(1)).back(), 1003);
+        EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+        EXPECT_EQ(server.Requests().size(), 4u);  // 0-, 30000-, 60000-, 90000-
+    }
+}
+
+// A server decides how long its header values are; none of them may cost more than the value
+// kept of it.
+TEST_F(WinHttpDownloaderTest, HeadersOfAHundredThousandCharactersAreSurvived) {
+    const std::string package = Package(200000);
+    const std::string huge(100000, 'k');
+    const std::pair<std::string, std::string> headers[] = {
+        {"Set-Cookie", "id=" + huge},
+        {"Location", "http://127.0.0.1/" + huge},
+        {"Content-Type", "text/plain; charset=" + huge},
+    };
+    for (const auto& header : headers) {
+        SCOPED_TRACE(header.first);
+        HttpTestServer server([&](const HttpRequest& request) {
+            HttpResponse response = HttpTestServer::Bytes(request, package);
+            response.headers.push_back(header);
+            return response;
+        });
+        Reports local;
+        const std::wstring target = folder.Join(L"headers.exe");
+        {
+            WinHttpDownloader downloader(local.Callback(), server.Url("/" + DigestOf(package) + "/setup.exe"), target);
+            downloader.Start();
+            local.WaitForEnds(1);
+        }
+        EXPECT_EQ(Reports::Phases(local.WaitForEnds(1)).back(), 1003);
+        EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+    }
+}
+
+TEST_F(WinHttpDownloaderTest, PartsAtAnotherOffsetAreNeverAppended) {
+    const std::string package = Package(300000);
+    for (int wrongAnswers : {1, 100}) {
+        SCOPED_TRACE(wrongAnswers);
+        std::atomic<int> gets{0}, wrong{0};
+        HttpTestServer server([&](const HttpRequest& request) {
+            if (gets++ == 0) {
+                HttpResponse response = HttpTestServer::Bytes(request, package);
+                response.cutAfter = 50000;
+                return response;
+            }
+            if (wrong++ >= wrongAnswers) return HttpTestServer::Bytes(request, package);
+            // A part that begins a thousand bytes before the one asked for.
+            HttpRequest earlier = request;
+            earlier.headers["range"] = "bytes=49000-";
+            return HttpTestServer::Bytes(earlier, package);
+        });
+        Reports local;
+        const std::wstring target = folder.Join(L"offset.exe");
+        platform::DeleteFile(target);
+        {
+            WinHttpDownloader downloader(local.Callback(), server.Url("/software/711"), target);
+            downloader.Start();
+            local.WaitForEnds(1);
+        }
+        const auto all = local.WaitForEnds(1);
+        if (wrongAnswers == 1) {
+            EXPECT_EQ(Reports::Phases(all).back(), 1003);
+            EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+        } else {
+            EXPECT_EQ(Reports::Phases(all).back(), 1004);
+            EXPECT_DOUBLE_EQ(all.back().value, static_cast<double>(WinHttpDownloader::kWrongOffset));
+            EXPECT_FALSE(platform::PathExists(target));
+            // The part file kept the first bytes and nothing after them.
+            EXPECT_EQ(platform::ReadWholeFile(target + L".part"), package.substr(0, 50000));
+        }
+    }
+}
+
 TEST_F(WinHttpDownloaderTest, MissingPackageFailsAfterItsBudget) {
     HttpTestServer server([](const HttpRequest&) {
         HttpResponse response;
