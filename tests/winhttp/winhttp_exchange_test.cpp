@@ -56,6 +56,23 @@ TEST(WinHttpExchangeTest, BodyWithoutCharsetIsDecodedWithTheAnsiCodePage) {
     EXPECT_EQ(client.m_responseText, L"plain text");
 }
 
+TEST(WinHttpExchangeTest, WhatIsKeptOfHugeHeaderValuesIsBounded) {
+    const std::string huge(100000, 'v');
+    HttpTestServer server([&](const HttpRequest&) {
+        HttpResponse response;
+        response.headers = {{"Set-Cookie", "a=" + huge}, {"Location", "https://h/" + huge},
+                            {"Content-Type", "text/plain; charset=utf-8" + huge}};
+        response.body = "ok";
+        return response;
+    });
+    WinHttpClient client(server.Url("/big"));
+    ASSERT_TRUE(client.SendHttpRequest(L"GET"));
+    EXPECT_EQ(client.m_responseCookies, L"a=" + std::wstring(WinHttpClient::kLongestCookie - 2, L'v') + L";");
+    EXPECT_EQ(client.m_location.size(), WinHttpClient::kLongestLocation);
+    EXPECT_EQ(client.m_charset.size(), 64u);
+    EXPECT_EQ(client.m_responseText, L"ok");  // still decoded as UTF-8
+}
+
 TEST(WinHttpExchangeTest, RequestCarriesExtraHeadersAndCookies) {
     HttpTestServer server([](const HttpRequest&) { return HttpResponse{}; });
     WinHttpClient client(server.Url("/h"));
