@@ -241,23 +241,32 @@ run_one() {
         "$( [[ "$verify" == - ]] && echo - || printf '%.3f s' "$verify")" >&2
 }
 
+# time_tool NAME COMMAND...: one timed run of a system tool.
+time_tool() {
+    local name="$1" start end; shift
+    start="$(now)"
+    "$@" >/dev/null
+    end="$(now)"
+    TIMES[$name]+="$(echo "$end - $start" | bc -l) "
+}
+
+# bench_digest NAME EXPECTED [--sha256]: one timed run of our digest; its seconds in LAST.
+bench_digest() {
+    local name="$1" expected="$2" line; shift 2
+    line="$("$MD5_BENCH" "$@" "$PACKAGE")"
+    [[ "${line%% *}" == "$expected" ]] || { say "$name gave ${line%% *}"; exit 1; }
+    TIMES[$name]+="${line##* } "
+    LAST="${line##* }"
+}
+
 digest_round() {
-    local start end line md5line
-    start="$(now)"
-    md5sum "$PACKAGE" >/dev/null
-    end="$(now)"
-    TIMES[md5sum]+="$(echo "$end - $start" | bc -l) "
-    md5line="$("$MD5_BENCH" "$PACKAGE")"
-    [[ "${md5line%% *}" == "$MD5" ]] || { say "GetFileMd5 gave ${md5line%% *}"; exit 1; }
-    TIMES[GetFileMd5]+="${md5line##* } "
-    start="$(now)"
-    sha256sum "$PACKAGE" >/dev/null
-    end="$(now)"
-    TIMES[sha256sum]+="$(echo "$end - $start" | bc -l) "
-    line="$("$MD5_BENCH" --sha256 "$PACKAGE")"
-    [[ "${line%% *}" == "$SHA256" ]] || { say "GetFileDigest gave ${line%% *}"; exit 1; }
-    TIMES[GetFileSha256]+="${line##* } "
-    printf '  GetFileMd5 %7.3f s   GetFileSha256 %7.3f s\n' "${md5line##* }" "${line##* }" >&2
+    local md5
+    time_tool md5sum md5sum "$PACKAGE"
+    bench_digest GetFileMd5 "$MD5"
+    md5="$LAST"
+    time_tool sha256sum sha256sum "$PACKAGE"
+    bench_digest GetFileSha256 "$SHA256" --sha256
+    printf '  GetFileMd5 %7.3f s   GetFileSha256 %7.3f s\n' "$md5" "$LAST" >&2
 }
 
 median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }

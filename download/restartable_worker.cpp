@@ -8,15 +8,7 @@ void RestartableWorker::Start(const std::wstring& name, std::function<void()> bo
         m_finishing = std::move(m_thread);
         earlier.reset();
     } else {
-        // Joined without the lock: an earlier worker may still be inside a report that calls Start.
-        while (m_thread || m_finishing) {
-            std::unique_ptr<Utils::Thread> previous = std::move(m_thread);
-            std::unique_ptr<Utils::Thread> finishing = std::move(m_finishing);
-            lock.unlock();
-            previous.reset();
-            finishing.reset();
-            lock.lock();
-        }
+        JoinAll(lock);
     }
     if (m_stopped) return;
     m_thread = std::make_unique<Utils::Thread>(nullptr, name, [body = std::move(body)](void*) { body(); });
@@ -26,6 +18,10 @@ void RestartableWorker::Start(const std::wstring& name, std::function<void()> bo
 void RestartableWorker::Stop() {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_stopped = true;
+    JoinAll(lock);
+}
+
+void RestartableWorker::JoinAll(std::unique_lock<std::mutex>& lock) {
     while (m_thread || m_finishing) {
         std::unique_ptr<Utils::Thread> current = std::move(m_thread);
         std::unique_ptr<Utils::Thread> finishing = std::move(m_finishing);

@@ -24,6 +24,10 @@ public:
     void Stop();
 
 private:
+    // Joins the worker and the finishing one, without the lock: a worker may still be inside a
+    // report that calls Start. Returns with the lock held again and no worker left.
+    void JoinAll(std::unique_lock<std::mutex>& lock);
+
     std::unique_ptr<Utils::Thread> m_thread;
     // A worker that asked for its own replacement; past its last report.
     std::unique_ptr<Utils::Thread> m_finishing;

@@ -66,6 +66,17 @@ protected:
     void SetUp() override { platform::SetSleepDivisor(50); }
     void TearDown() override { platform::SetSleepDivisor(1); }
 
+    // One download to its first end; the downloader is joined before the reports are returned.
+    std::vector<Report> Download(const std::wstring& url, const std::wstring& target) {
+        Reports local;
+        {
+            WinHttpDownloader downloader(local.Callback(), url, target);
+            downloader.Start();
+            local.WaitForEnds(1);
+        }
+        return local.WaitForEnds(1);
+    }
+
     std::string DigestOf(const std::string& bytes) {
         const std::wstring file = folder.WriteFile(L"digest.tmp", bytes);
         const std::string digest = Utils::GetFileMd5(platform::PathToNative(file));
@@ -183,15 +194,9 @@ TEST_F(WinHttpDownloaderTest, BodiesCutShortAreResumedNeverTakenWhole) {
             if (response.body.size() > 30000) response.cutAfter = 30000;  // all but the last piece
             return response;
         });
-        Reports local;
         const std::wstring target = folder.Join(L"cut.exe");
         platform::DeleteFile(target);
-        {
-            WinHttpDownloader downloader(local.Callback(), server.Url("/software/711"), target);
-            downloader.Start();
-            local.WaitForEnds(1);
-        }
-        EXPECT_EQ(Reports::Phases(local.WaitForEnds(1)).back(), 1003);
+        EXPECT_EQ(Reports::Phases(Download(server.Url("/software/711"), target)).back(), 1003);
         EXPECT_TRUE(platform::ReadWholeFile(target) == package);
         EXPECT_EQ(server.Requests().size(), 4u);  // 0-, 30000-, 60000-, 90000-
     }
@@ -214,14 +219,8 @@ TEST_F(WinHttpDownloaderTest, HeadersOfAHundredThousandCharactersAreSurvived) {
             response.headers.push_back(header);
             return response;
         });
-        Reports local;
         const std::wstring target = folder.Join(L"headers.exe");
-        {
-            WinHttpDownloader downloader(local.Callback(), server.Url("/" + DigestOf(package) + "/setup.exe"), target);
-            downloader.Start();
-            local.WaitForEnds(1);
-        }
-        EXPECT_EQ(Reports::Phases(local.WaitForEnds(1)).back(), 1003);
+        EXPECT_EQ(Reports::Phases(Download(server.Url("/" + DigestOf(package) + "/setup.exe"), target)).back(), 1003);
         EXPECT_TRUE(platform::ReadWholeFile(target) == package);
     }
 }
@@ -243,15 +242,9 @@ TEST_F(WinHttpDownloaderTest, PartsAtAnotherOffsetAreNeverAppended) {
             earlier.headers["range"] = "bytes=49000-";
             return HttpTestServer::Bytes(earlier, package);
         });
-        Reports local;
         const std::wstring target = folder.Join(L"offset.exe");
         platform::DeleteFile(target);
-        {
-            WinHttpDownloader downloader(local.Callback(), server.Url("/software/711"), target);
-            downloader.Start();
-            local.WaitForEnds(1);
-        }
-        const auto all = local.WaitForEnds(1);
+        const auto all = Download(server.Url("/software/711"), target);
         if (wrongAnswers == 1) {
             EXPECT_EQ(Reports::Phases(all).back(), 1003);
             EXPECT_TRUE(platform::ReadWholeFile(target) == package);
