@@ -202,29 +202,6 @@ TEST_F(WinHttpDownloaderTest, BodiesCutShortAreResumedNeverTakenWhole) {
     }
 }
 
-// A server decides how long its header values are; none of them may cost more than the value
-// kept of it.
-TEST_F(WinHttpDownloaderTest, HeadersOfAHundredThousandCharactersAreSurvived) {
-    const std::string package = Package(200000);
-    const std::string huge(100000, 'k');
-    const std::pair<std::string, std::string> headers[] = {
-        {"Set-Cookie", "id=" + huge},
-        {"Location", "http://127.0.0.1/" + huge},
-        {"Content-Type", "text/plain; charset=" + huge},
-    };
-    for (const auto& header : headers) {
-        SCOPED_TRACE(header.first);
-        HttpTestServer server([&](const HttpRequest& request) {
-            HttpResponse response = HttpTestServer::Bytes(request, package);
-            response.headers.push_back(header);
-            return response;
-        });
-        const std::wstring target = folder.Join(L"headers.exe");
-        EXPECT_EQ(Reports::Phases(Download(server.Url("/" + DigestOf(package) + "/setup.exe"), target)).back(), 1003);
-        EXPECT_TRUE(platform::ReadWholeFile(target) == package);
-    }
-}
-
 TEST_F(WinHttpDownloaderTest, PartsAtAnotherOffsetAreNeverAppended) {
     const std::string package = Package(300000);
     for (int wrongAnswers : {1, 100}) {

@@ -56,6 +56,8 @@ TEST(WinHttpExchangeTest, BodyWithoutCharsetIsDecodedWithTheAnsiCodePage) {
     EXPECT_EQ(client.m_responseText, L"plain text");
 }
 
+// A server chooses how long its header values are: a hundred thousand characters cost no more
+// than the bounded part of each that is kept.
 TEST(WinHttpExchangeTest, WhatIsKeptOfHugeHeaderValuesIsBounded) {
     const std::string huge(100000, 'v');
     HttpTestServer server([&](const HttpRequest&) {
