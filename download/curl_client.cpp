@@ -5,11 +5,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <vector>
 
 #include "download/curl_downloader.h"
+#include "download/curl_setup.h"
 #include "platform/file_system.h"
 #include "utils/debug_log.h"
 #include "utils/text.h"
@@ -28,13 +28,6 @@ constexpr long kReceiveBufferBytes = 512 * 1024;
 // stdio buffer turns each piece into two writes.
 constexpr std::size_t kFileBufferBytes = 256 * 1024;
 
-void InitialiseLibrary() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-std::size_t DiscardBody(char*, std::size_t size, std::size_t count, void*) { return size * count; }
-
 std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* file) {
     if (!file) return 0;
     return std::fwrite(data, 1, size * count, static_cast<std::FILE*>(file));
@@ -47,11 +40,13 @@ int ProbeProgress(void* client, curl_off_t, curl_off_t, curl_off_t, curl_off_t) 
 }
 
 // Settings every request shares besides the ones its own steps name: the stall limit (below
-// 1 byte/s for the stall time ends the transfer with code 28), the redirect bound and the stop
-// flag. TLS verification stays at libcurl's defaults.
-CURLcode SetGuards(CURL* handle, CurlClient* client, bool probe) {
+// 1 byte/s for the stall time ends the transfer with code 28), the redirect bound, the stop flag
+// and the transport security of both libcurl engines.
+CURLcode SetGuards(CURL* handle, const std::string& url, CurlClient* client, bool probe) {
     const CurlClient::Limits limits = CurlClient::GetLimits();
-    int result = curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    int result = curl_setup::SetTransportSecurity(handle, url);
+    result |= client->m_sockets.Attach(handle);
+    result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
     result |= curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
     if (probe) {
@@ -80,12 +75,17 @@ CurlClient::Limits CurlClient::GetLimits() {
 
 CurlClient::CurlClient(const std::wstring& url, const std::wstring& filePath, void* owner)
     : m_url(url), m_filePath(filePath), m_owner(owner), m_progressFn(&CCurlDownloader::OnProgress) {
-    InitialiseLibrary();
+    curl_setup::InitialiseLibrary();
 }
 
 CurlClient::~CurlClient() {
-    m_stop = true;
+    Stop();
     if (!m_filePath.empty()) platform::DeleteFile(GetFilePath(true));
+}
+
+void CurlClient::Stop() {
+    m_stop = true;
+    m_sockets.ShutdownAll();
 }
 
 std::string CurlClient::RequestUrl() const {
@@ -153,7 +153,7 @@ int CurlClient::Start() {
         options |= curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
         options |= curl_easy_setopt(m_curl, CURLOPT_FAILONERROR, 1L);
         options |= curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, GetLimits().connectTimeoutSeconds);
-        options |= SetGuards(m_curl, this, false);
+        options |= SetGuards(m_curl, m_realUrl, this, false);
 
         const std::optional<std::uint64_t> size = platform::FileSize(partPath);
         m_resumeOffset = size ? static_cast<std::int64_t>(*size) : -1;
@@ -164,6 +164,9 @@ int CurlClient::Start() {
         // libcurl with code 33 before a byte is written, so the part file is never doubled.
         result = options != 0 ? options : curl_easy_perform(m_curl);
     }
+    // That server will not resume this part file on any later call either: it goes, and the
+    // next call fetches the package from its start.
+    const bool dropPart = result == CURLE_RANGE_ERROR && m_resumeOffset > 0;
 
     LogResult(L"CurlClient::Start", __LINE__, result);
     if (m_curl) {
@@ -174,6 +177,7 @@ int CurlClient::Start() {
     // Buffered bytes reach the disk only here; losing them must not pass for success.
     if (file && std::fclose(file) != 0 && result == 0) result = CURLE_WRITE_ERROR;
     if (result == 0 && !platform::RenameFile(partPath, m_filePath)) result = CURLE_WRITE_ERROR;
+    if (dropPart) platform::DeleteFile(partPath);
     DEBUG_LOG_AT(L"CurlClient::Start", __LINE__, L"end download");
     return result;
 }
@@ -184,9 +188,9 @@ CURL* CurlClient::Head(const std::string& url) {
     int result = curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     result |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
     result |= curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-    result |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DiscardBody);
+    result |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &curl_setup::DiscardBody);
     result |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, GetLimits().connectTimeoutSeconds);
-    result |= SetGuards(handle, this, true);
+    result |= SetGuards(handle, url, this, true);
     if (result == CURLE_OK) {
         result = curl_easy_perform(handle);
         if (result != CURLE_OK) LogResult(L"CurlClient::Head", __LINE__, result);
@@ -219,9 +223,9 @@ std::string CurlClient::GetRealUrl_Str(const std::string& url) {
     int result = curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     result |= curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
     result |= curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-    result |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DiscardBody);
+    result |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &curl_setup::DiscardBody);
     result |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, GetLimits().connectTimeoutSeconds);
-    result |= SetGuards(handle, this, true);
+    result |= SetGuards(handle, url, this, true);
     if (result == CURLE_OK) result = curl_easy_perform(handle);
     if (result != CURLE_OK)
         LogResult(L"CurlClient::GetRealUrl_Str", __LINE__, result);
@@ -238,9 +242,9 @@ double CurlClient::GetDownloadFileLength_Str(const std::string& url) {
     int result = curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     result |= curl_easy_setopt(handle, CURLOPT_HEADER, 1L);
     result |= curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-    result |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &DiscardBody);
+    result |= curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &curl_setup::DiscardBody);
     result |= curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, GetLimits().connectTimeoutSeconds);
-    result |= SetGuards(handle, this, true);
+    result |= SetGuards(handle, url, this, true);
     if (result == CURLE_OK) {
         curl_easy_perform(handle);
         curl_off_t reported = -1;

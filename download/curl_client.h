@@ -8,6 +8,8 @@
 
 #include <curl/curl.h>
 
+#include "platform/transfer_sockets.h"
+
 class CurlClient {
 public:
     using ProgressFunction = void (*)(void* owner, double speed, double reserved, double percent);
@@ -35,6 +37,8 @@ public:
 
     // The whole download: 0, a libcurl code, or one of the codes above.
     int Start();
+    // From another thread: ends the probe or transfer under way at once, and every later one.
+    void Stop();
 
     // Probes. Head returns its handle (null when none could be made) for the two queries after
     // it; the caller cleans it up.
@@ -62,6 +66,8 @@ public:
     std::atomic<bool> m_stop{false};
     std::wstring m_errorText;
     std::string m_realUrl;
+    // Every request's sockets, so that Stop need not wait for libcurl's next progress call.
+    platform::TransferSockets m_sockets;
 
 private:
     // The request URL: UTF-8, or the system code page for a local "file:///" URL.

@@ -4,8 +4,12 @@
 
 #include <chrono>
 #include <limits>
+#include <optional>
 #include <type_traits>
 
+#include "download/curl_setup.h"
+#include "download/http_headers.h"
+#include "download/package_digest.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "utils/debug_log.h"
@@ -32,15 +36,10 @@ constexpr long kReceiveBufferBytes = 512 * 1024;
 // stdio buffer turns each piece into two writes.
 constexpr std::size_t kFileBufferBytes = 256 * 1024;
 
-void InitialiseLibcurl() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+void SetFileBuffer(CMTCurlDownloader::DownloadPartNode& part) {
+    part.fileBuffer.resize(kFileBufferBytes);
+    std::setvbuf(part.file, part.fileBuffer.data(), _IOFBF, part.fileBuffer.size());
 }
-
-std::size_t DiscardBody(char*, std::size_t size, std::size_t count, void*) { return size * count; }
-
-// A connection that broke mid-body resumes cheaply; anything else is likelier to persist.
-int RetryCost(int result) { return result == CURLE_PARTIAL_FILE ? 1 : 2; }
 
 std::int64_t SecondsSinceEpoch() {
     return std::chrono::duration_cast<std::chrono::seconds>(
@@ -68,8 +67,8 @@ std::vector<CMTCurlDownloader::PartRange> CMTCurlDownloader::SplitIntoParts(std:
 
 CMTCurlDownloader::CMTCurlDownloader(StatusCallback callback, const std::wstring& url,
                                      const std::wstring& filePath)
-    : m_callback(std::move(callback)), m_filePath(filePath), m_url(url), m_clockSeconds(SecondsSinceEpoch) {
-    InitialiseLibcurl();
+    : m_reports(std::move(callback)), m_filePath(filePath), m_url(url), m_clockSeconds(SecondsSinceEpoch) {
+    curl_setup::InitialiseLibrary();
     if (!m_filePath.empty()) {
         platform::DeleteFile(m_filePath);
         DeletePartFiles();
@@ -77,10 +76,9 @@ CMTCurlDownloader::CMTCurlDownloader(StatusCallback callback, const std::wstring
 }
 
 CMTCurlDownloader::~CMTCurlDownloader() {
-    {
-        std::lock_guard<std::mutex> lock(m_threadMutex);
-        m_stopping = true;
-    }
+    // From here on nothing is reported, transfers end at once, and Start and Launch start nothing.
+    m_reports.Close();
+    m_sockets.ShutdownAll();
     // Joined outside the lock: the joining thread may be inside a report that calls Start.
     for (;;) {
         std::vector<std::unique_ptr<Utils::Thread>> threads;
@@ -99,7 +97,7 @@ void CMTCurlDownloader::Start() {
     // Earlier threads are joined, except the caller: the joining thread that asks for a restart
     // from its own report ends right after it and is joined by the next Start or the destructor.
     for (;;) {
-        if (m_stopping) return;
+        if (m_reports.IsClosed()) return;
         std::vector<std::unique_ptr<Utils::Thread>> earlier;
         std::vector<std::unique_ptr<Utils::Thread>> kept;
         for (auto& thread : m_threads) (thread->IsCurrent() ? kept : earlier).push_back(std::move(thread));
@@ -117,17 +115,13 @@ void CMTCurlDownloader::Start() {
 
 bool CMTCurlDownloader::Launch(const std::wstring& name, std::function<void()> body) {
     std::lock_guard<std::mutex> lock(m_threadMutex);
-    if (m_stopping) return false;
+    if (m_reports.IsClosed()) return false;
     auto thread = std::make_unique<Utils::Thread>(nullptr, name, [body = std::move(body)](void*) { body(); });
     if (!thread->IsValid()) return false;
     Utils::Thread* started = thread.get();
     m_threads.push_back(std::move(thread));
     started->Resume();
     return true;
-}
-
-void CMTCurlDownloader::Report(std::int32_t code, double value, const wchar_t* text) {
-    if (m_callback) m_callback(code, value, text);
 }
 
 std::wstring CMTCurlDownloader::PartPath(int index) const {
@@ -161,7 +155,7 @@ void CMTCurlDownloader::RunDown() {
 
     if (m_realUrl.empty() || m_fileLength < kMinKnownLength) {
         if (!getRealDownloadUrl(probeUrl)) {
-            if (!m_stopping) Report(DL_CODE_FAIL, 0.0, kReportText);
+            Report(DL_CODE_FAIL, 0.0, kReportText);
             return;
         }
     }
@@ -179,6 +173,7 @@ void CMTCurlDownloader::RunDown() {
             existing = 0;
         }
         part->downloaded = existing;
+        part->first = ranges[i].first;
         part->start = ranges[i].first + static_cast<std::int32_t>(existing);
         part->end = ranges[i].last;
         part->curl = curl_easy_init();
@@ -189,12 +184,10 @@ void CMTCurlDownloader::RunDown() {
         } else {
             part->state = -1;
             part->file = std::fopen(part->path.c_str(), "ab+");
-            if (!part->file) {
+            if (!part->file)
                 part->state = kPartFileFailure;
-            } else {
-                part->fileBuffer.resize(kFileBufferBytes);
-                std::setvbuf(part->file, part->fileBuffer.data(), _IOFBF, part->fileBuffer.size());
-            }
+            else
+                SetFileBuffer(*part);
         }
         m_parts.push_back(std::move(part));
     }
@@ -218,7 +211,7 @@ void CMTCurlDownloader::RunDown() {
         platform::SleepMilliseconds(kPartStaggerMilliseconds);
     }
     // Without a thread of its own the run still ends with its one final report.
-    if (!Launch(L"MTCurlJoin", [this] { waitForFinishThreadFun(this); }) && !m_stopping) FinishRun();
+    if (!Launch(L"MTCurlJoin", [this] { waitForFinishThreadFun(this); }) && !m_reports.IsClosed()) FinishRun();
 }
 
 bool CMTCurlDownloader::getRealDownloadUrl(const std::string& probeUrl) {
@@ -229,12 +222,13 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& probeUrl) {
     if (!curl) return false;
     curl_slist* headers = curl_slist_append(nullptr, "Connection: keep-alive");
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    // TLS peer and host verification stay on (libcurl's defaults): the package is run with
-    // administrator rights.
+    // TLS peer and host verification stay on: the package is run with administrator rights.
     int result = curl_easy_setopt(curl, CURLOPT_URL, probeUrl.c_str());
+    result |= curl_setup::SetTransportSecurity(curl, probeUrl);
+    result |= m_sockets.Attach(curl);
     result |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-    result |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DiscardBody);
+    result |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &curl_setup::DiscardBody);
     result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     // Only to end the probe early when the downloader is destroyed.
     result |= curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -272,11 +266,11 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& probeUrl) {
 void CMTCurlDownloader::downloadThreadFun(CMTCurlDownloader* downloader, DownloadPartNode* part) {
     int budget = kRetryBudget;
     int result = downloader->downloadExe(part);
-    while (result != 0 && budget > 0 && !downloader->m_stopping) {
-        budget -= RetryCost(result);
+    while (result != 0 && budget > 0 && !downloader->m_reports.IsClosed()) {
+        budget -= curl_setup::RetryCost(result);
         DEBUG_LOG_AT(L"CMTCurlDownloader::downloadThreadFun", __LINE__, L"CurlDownLoader Code=%d", result);
         platform::SleepMilliseconds(kRetryPauseMilliseconds);
-        if (downloader->m_stopping) break;
+        if (downloader->m_reports.IsClosed()) break;
         result = downloader->downloadExe(part);
     }
     if (part->file) {
@@ -295,6 +289,10 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
         part->state = CURLE_FAILED_INIT;
         return part->state;
     }
+    if (!part->file && !ReopenPart(part, false)) {
+        part->state = kPartFileFailure;
+        return part->state;
+    }
     char range[64];
     std::snprintf(range, sizeof range, "%ld-%ld", static_cast<long>(part->start), static_cast<long>(part->end));
     int result = curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -309,6 +307,8 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
     result |= curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
     result |= curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    result |= curl_setup::SetTransportSecurity(curl, part->url);
+    result |= m_sockets.Attach(curl);
     result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_stallSeconds);
     result |= curl_easy_setopt(curl, CURLOPT_RANGE, range);
@@ -317,7 +317,18 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
         return result;
     }
     part->requested = part->start;
+    part->answer = DownloadPartNode::Answer::kUnchecked;
     result = curl_easy_perform(curl);
+    using Answer = DownloadPartNode::Answer;
+    if (part->answer == Answer::kWrongOffset || part->answer == Answer::kWholeAfterResume) {
+        result = CURLE_RANGE_ERROR;
+    } else if (result == CURLE_WRITE_ERROR && part->answer == Answer::kAccepted && part->start > part->end) {
+        // A server that ignored the range sent more than it: the range is whole all the same.
+        result = CURLE_OK;
+    } else if (result == CURLE_OK && part->start <= part->end) {
+        // A server may answer with less than the range asked; the next attempt asks for the rest.
+        result = CURLE_PARTIAL_FILE;
+    }
     if (result != CURLE_OK) {
         DEBUG_LOG_AT(L"CMTCurlDownloader::downloadExe", __LINE__, L"error:%d:%hs", result,
                      curl_easy_strerror(static_cast<CURLcode>(result)));
@@ -331,19 +342,35 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
         if (std::fclose(part->file) != 0) result = CURLE_WRITE_ERROR;
         part->file = nullptr;
     }
+    // A failed attempt goes on from what reached the disk, not from what its buffer counted.
+    // A server that answered a resumed part with the whole file will not resume it later
+    // either: the part starts again from its first byte.
+    if (result != CURLE_OK && !ReopenPart(part, part->answer == Answer::kWholeAfterResume)) result = kPartFileFailure;
     part->state = result;
     return result;
+}
+
+bool CMTCurlDownloader::ReopenPart(DownloadPartNode* part, bool restart) {
+    if (part->file) std::fclose(part->file);
+    part->file = nullptr;
+    const std::wstring path = PartPath(static_cast<int>(part->index));
+    if (restart) platform::DeleteFile(path);
+    const std::int64_t length = static_cast<std::int64_t>(part->end) - part->first + 1;
+    const std::int64_t kept = std::min<std::int64_t>(static_cast<std::int64_t>(platform::FileSize(path).value_or(0)), length);
+    part->downloaded = kept;
+    part->start = part->first + static_cast<std::int32_t>(kept);
+    part->file = std::fopen(part->path.c_str(), "ab+");
+    if (!part->file) return false;
+    SetFileBuffer(*part);
+    return true;
 }
 
 std::size_t CMTCurlDownloader::WritePart(char* data, std::size_t size, std::size_t count, void* userData) {
     auto* part = static_cast<DownloadPartNode*>(userData);
     if (!part || !part->file) return 0;
+    if (part->answer == DownloadPartNode::Answer::kUnchecked) part->answer = JudgeAnswer(*part);
+    if (part->answer != DownloadPartNode::Answer::kAccepted) return 0;
     if (part->start > part->end) return 0;
-    long status = 0;
-    curl_easy_getinfo(part->curl, CURLINFO_RESPONSE_CODE, &status);
-    // A server that ignored the range sends the file from its first byte, which belongs at the
-    // part's offset only when the range began at 0.
-    if (status != 206 && part->requested != 0) return 0;
     const std::size_t n = size * count;
     const std::int64_t room = static_cast<std::int64_t>(part->end) - part->start + 1;
     const std::size_t wanted = static_cast<std::int64_t>(n) > room ? static_cast<std::size_t>(room) : n;
@@ -353,10 +380,29 @@ std::size_t CMTCurlDownloader::WritePart(char* data, std::size_t size, std::size
     return written;
 }
 
+CMTCurlDownloader::DownloadPartNode::Answer CMTCurlDownloader::JudgeAnswer(const DownloadPartNode& part) {
+    using Answer = DownloadPartNode::Answer;
+    long status = 0;
+    curl_easy_getinfo(part.curl, CURLINFO_RESPONSE_CODE, &status);
+    if (status == 206) {
+        // Bytes from elsewhere in the file must never be written at this offset.
+        curl_header* header = nullptr;
+        if (curl_easy_header(part.curl, "Content-Range", 0, CURLH_HEADER, -1, &header) != CURLHE_OK)
+            return Answer::kWrongOffset;
+        const std::optional<http_headers::ContentRange> range = http_headers::ParseContentRange(header->value);
+        return range && range->first == static_cast<std::uint64_t>(part.requested) ? Answer::kAccepted
+                                                                                    : Answer::kWrongOffset;
+    }
+    // A server that ignored the range sends the file from its first byte, which belongs at the
+    // part's offset only when the range began at 0.
+    if (part.requested == 0) return Answer::kAccepted;
+    return part.first == 0 ? Answer::kWholeAfterResume : Answer::kWholeNotOurs;
+}
+
 int CMTCurlDownloader::OnProgress(void* userData, std::int64_t, std::int64_t, std::int64_t, std::int64_t) {
     auto* self = static_cast<CMTCurlDownloader*>(userData);
     // Non-zero aborts the transfer: the downloader is being destroyed.
-    if (self->m_stopping) return 1;
+    if (self->m_reports.IsClosed()) return 1;
     std::lock_guard<std::mutex> lock(self->m_mutex);
     const std::int64_t now = self->m_clockSeconds();
     if (now <= self->m_lastTick) return 0;
@@ -382,7 +428,7 @@ void CMTCurlDownloader::FinishRun() {
     while (m_runningParts > 0) platform::SleepMilliseconds(kJoinPollMilliseconds);
     // Owned here from now on: a restart asked below starts a run that follows its own parts.
     const std::unique_ptr<Utils::FileDigestFollower> follower = std::move(m_follower);
-    if (m_stopping) {
+    if (m_reports.IsClosed()) {
         ClearParts();
         return;
     }
@@ -398,27 +444,23 @@ void CMTCurlDownloader::FinishRun() {
         if (!MergeParts()) err = kPartFileFailure;
     }
     if (err == 0) {
-        if (m_expectedMd5.size() == 32) {
-            // A package that cannot be read back has not passed its digest either.
-            const std::string actual = Utils::DownloadedFileMd5(follower.get(), m_filePath, m_expectedMd5);
-            if (actual != m_expectedMd5) {
-                Report(DL_CODE_MD5, 0.0, L"mtcurl文件md5校验失败");
-                platform::DeleteFile(m_filePath);
-                ClearParts();
-                if (m_retried) {
-                    DEBUG_LOG_AT(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__,
-                                 L"finish recv, md5 chaek failed and retry failed.");
-                    Report(DL_CODE_FAIL, 0.0, kReportText);
-                } else {
-                    m_retried = true;
-                    DEBUG_LOG_AT(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__,
-                                 L"finish recv, md5 chaek failed retry once.");
-                    Report(DL_CODE_RETRY, 0.0, kReportText);
-                }
-                return;
+        const DigestCheck check =
+            CheckPackageDigest(L"mtcurl", m_expectedMd5, follower.get(), m_filePath, &m_reports.ClosedFlag());
+        if (!check.note.empty()) Report(DL_CODE_MD5, 0.0, check.note.c_str());
+        if (check.verdict == DigestCheck::Verdict::kRefuted) {
+            platform::DeleteFile(m_filePath);
+            ClearParts();
+            if (m_retried) {
+                DEBUG_LOG_AT(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__,
+                             L"finish recv, md5 chaek failed and retry failed.");
+                Report(DL_CODE_FAIL, 0.0, kReportText);
+            } else {
+                m_retried = true;
+                DEBUG_LOG_AT(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__,
+                             L"finish recv, md5 chaek failed retry once.");
+                Report(DL_CODE_RETRY, 0.0, kReportText);
             }
-        } else {
-            Report(DL_CODE_MD5, 0.0, L"mtcurl获取url-md5失败");
+            return;
         }
         DEBUG_LOG_AT(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__, L"finish recv");
         ClearParts();

@@ -1,7 +1,7 @@
 #pragma once
 // The two-part downloader: one probe for the final address and the length, then at most two byte
 // ranges fetched in parallel into "_0" and "_1" part files over libcurl, joined, checked against
-// the MD5 digest in the address. A restart resumes the parts from what is already on disk.
+// the digest in the address. A restart resumes the parts from what is already on disk.
 //
 // Threads: Start runs Start_Down on a worker; that worker starts one thread per pending part and
 // one joining thread, which reports the end of the run. Every one of them is owned here and
@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "download/downloader.h"
+#include "download/report_gate.h"
+#include "platform/transfer_sockets.h"
 #include "utils/status_callback.h"
 #include "utils/thread.h"
 
@@ -43,6 +45,10 @@ public:
         std::atomic<std::int64_t> downloaded{0};
         std::int32_t requested = 0;  // where the current attempt's range begins
         std::size_t index = 0;       // its number: "_0", "_1"
+        std::int32_t first = 0;      // absolute offset of the range's first byte
+        // What the current attempt's answer is, judged at its first body byte.
+        enum class Answer { kUnchecked, kAccepted, kWrongOffset, kWholeAfterResume, kWholeNotOurs };
+        Answer answer = Answer::kUnchecked;
     };
 
     // Inclusive byte range of one part.
@@ -73,6 +79,11 @@ private:
     int downloadExe(DownloadPartNode* part);
     static void waitForFinishThreadFun(CMTCurlDownloader* downloader);
     static std::size_t WritePart(char* data, std::size_t size, std::size_t count, void* part);
+    // Whether the bytes of this answer belong at the part's offset.
+    static DownloadPartNode::Answer JudgeAnswer(const DownloadPartNode& part);
+    // After a failed attempt: the part goes on from the bytes that reached its file, or from the
+    // range's start when `restart` (the file is dropped). False when the file cannot be reopened.
+    bool ReopenPart(DownloadPartNode* part, bool restart);
     static int OnProgress(void* downloader, std::int64_t, std::int64_t, std::int64_t, std::int64_t);
     void ClearParts();
 
@@ -82,7 +93,7 @@ private:
     bool MergeParts();
     // Starts an owned thread unless the downloader is being destroyed.
     bool Launch(const std::wstring& name, std::function<void()> body);
-    void Report(std::int32_t code, double value, const wchar_t* text);
+    void Report(std::int32_t code, double value, const wchar_t* text) { m_reports.Report(code, value, text); }
     std::wstring PartPath(int index) const;
     void DeletePartFiles();
     // Tells the digest follower, if any, that a part file is whole: nothing more of its own
@@ -90,7 +101,7 @@ private:
     void SealPart(std::size_t index);
 
     std::vector<std::unique_ptr<DownloadPartNode>> m_parts;
-    StatusCallback m_callback;
+    ReportGate m_reports;
     std::wstring m_filePath;
     std::wstring m_url;
     std::string m_realUrl;
@@ -105,9 +116,10 @@ private:
     // Every thread of the current and the previous run; guarded by m_threadMutex.
     std::vector<std::unique_ptr<Utils::Thread>> m_threads;
     std::mutex m_threadMutex;
-    std::atomic<bool> m_stopping{false};
     long m_stallSeconds = 5;
     std::function<std::int64_t()> m_clockSeconds;
+    // The sockets of the probe and of every part, shut down by the destructor.
+    platform::TransferSockets m_sockets;
     // Created by the worker before the part threads start, taken over by the joining thread.
     std::unique_ptr<Utils::FileDigestFollower> m_follower;
 };

@@ -1,8 +1,8 @@
 #include "download/winhttp_client.h"
 
-#include <cstdio>
-#include <regex>
+#include <cwctype>
 
+#include "download/http_headers.h"
 #include "platform/code_page.h"
 #include "platform/debug_output.h"
 #include "platform/file_system.h"
@@ -15,16 +15,17 @@ namespace {
 constexpr int kAttempts = 3;
 constexpr std::size_t kInitialBuffer = 10240;
 
-// The header patterns, written as regular expressions; the group is the text returned.
-const wchar_t* const kCharsetPattern = L"charset=([A-Za-z0-9\\-_]+)";
-const wchar_t* const kContentLengthPattern = L"Content-Length: ([0-9]+)";
-const wchar_t* const kLocationPattern = L"Location: (https?:.+?)(?:\\r\\n|\\r|\\n)";
-const wchar_t* const kCookiePattern = L"Set-Cookie:[ \\t]*(.+?)(?:\\r\\n|\\r|\\n)";
-
 bool IsVerb(const std::wstring& verb, const wchar_t* name) {
     if (verb.size() != std::wcslen(name)) return false;
     for (std::size_t at = 0; at < verb.size(); ++at)
         if (static_cast<wchar_t>(std::towupper(verb[at])) != name[at]) return false;
+    return true;
+}
+
+bool StartsWithIgnoringCase(const std::wstring& text, std::wstring_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t at = 0; at < prefix.size(); ++at)
+        if (static_cast<wchar_t>(std::towlower(text[at])) != prefix[at]) return false;
     return true;
 }
 
@@ -45,19 +46,6 @@ WinHttpClient::~WinHttpClient() {
 void WinHttpClient::SetPostData(const void* data, std::uint32_t length) {
     const char* bytes = static_cast<const char*>(data);
     m_postData.assign(bytes, bytes + length);
-}
-
-std::vector<std::wstring> WinHttpClient::FindAll(const std::wstring& text, const std::wstring& pattern) {
-    std::vector<std::wstring> found;
-    const std::wregex expression(pattern);
-    for (std::wsregex_iterator match(text.begin(), text.end(), expression), end; match != end; ++match)
-        found.push_back(match->size() > 1 ? (*match)[1].str() : (*match)[0].str());
-    return found;
-}
-
-std::wstring WinHttpClient::FindFirst(const std::wstring& text, const std::wstring& pattern) {
-    auto found = FindAll(text, pattern);
-    return found.empty() ? std::wstring() : found.front();
 }
 
 bool WinHttpClient::SendHttpRequest(const std::wstring& verb) {
@@ -89,9 +77,9 @@ bool WinHttpClient::SendHttpRequest(const std::wstring& verb) {
         m_lastError = http::GetLastError();
         return false;
     }
-    bool succeeded = false;
+    Outcome outcome = Outcome::kFailed;
     // Each attempt needs a fresh request: a request is sent once.
-    for (int attempt = 0; attempt < kAttempts && !succeeded; ++attempt) {
+    for (int attempt = 0; attempt < kAttempts && outcome == Outcome::kFailed; ++attempt) {
         http::Handle request = http::OpenRequest(connection, post ? L"POST" : L"GET", parts.path, parts.secure);
         if (!request) {
             m_lastError = http::GetLastError();
@@ -100,14 +88,15 @@ bool WinHttpClient::SendHttpRequest(const std::wstring& verb) {
         if (parts.secure && !m_strictCertificates)
             http::SetSecurityFlags(request, http::kIgnoreUnknownCa | http::kIgnoreCertCnInvalid |
                                                 http::kIgnoreCertDateInvalid);
-        succeeded = Attempt(request, post);
+        if (m_cancel) http::SetCancelFlag(request, m_cancel);
+        outcome = Attempt(request, post);
         http::CloseHandle(request);
     }
     http::CloseHandle(connection);
-    return succeeded;
+    return outcome == Outcome::kSucceeded;
 }
 
-bool WinHttpClient::Attempt(http::Handle request, bool post) {
+WinHttpClient::Outcome WinHttpClient::Attempt(http::Handle request, bool post) {
     if (!m_extraHeaders.empty() && !http::AddRequestHeaders(request, m_extraHeaders))
         m_lastError = http::GetLastError();
     if (!m_requestCookies.empty() && !http::AddRequestHeaders(request, L"Cookie: " + m_requestCookies))
@@ -122,53 +111,63 @@ bool WinHttpClient::Attempt(http::Handle request, bool post) {
     if (!m_postData.empty()) http::WriteData(request, m_postData.data(), m_postData.size());
     if (!http::SendRequest(request)) {
         m_lastError = http::GetLastError();
+        if (Cancelled()) return Outcome::kFinal;
         // The user's own proxy settings may get through where the default did not.
         http::UserProxyConfig config;
         if (!http::GetUserProxyConfig(config)) {
             m_lastError = http::GetLastError();
-            return false;
+            return Outcome::kFailed;
         }
         if (!config.autoConfigUrl.empty()) {
             std::wstring proxy, bypass;
             if (!http::GetProxyForUrl(m_session, m_url, config.autoConfigUrl, proxy, bypass)) {
                 m_lastError = http::GetLastError();
-                return false;
+                return Outcome::kFailed;
             }
             http::SetProxy(request, proxy, bypass);
             if (!http::SendRequest(request)) {
                 m_lastError = http::GetLastError();
-                return false;
+                return Outcome::kFailed;
             }
         } else {
             // The next attempt goes through the static proxy, if there is one.
             m_userProxy = config.proxy;
             m_userProxyBypass = config.proxyBypass;
-            return false;
+            return Outcome::kFailed;
         }
     }
     if (!http::ReceiveResponse(request)) {
         m_lastError = http::GetLastError();
-        return false;
+        return Cancelled() ? Outcome::kFinal : Outcome::kFailed;
     }
     ReadHeaders(request);
-    ReadBody(request);
+    if (m_acceptResponse && !m_acceptResponse()) {
+        m_lastError = http::kErrorOperationCancelled;
+        return Outcome::kFinal;
+    }
+    const bool whole = ReadBody(request);
     DecodeBody();
-    if (!post) return true;
-    if (!FindFirst(m_responseText, L"(<html>)").empty() && !FindFirst(m_responseText, L"(</html>)").empty())
-        return true;
+    if (!whole) return m_bytesWritten > 0 || Cancelled() || !m_keepWriting ? Outcome::kFinal : Outcome::kFailed;
+    if (!post) return Outcome::kSucceeded;
+    if (m_responseText.find(L"<html>") != std::wstring::npos && m_responseText.find(L"</html>") != std::wstring::npos)
+        return Outcome::kSucceeded;
     m_lastError = kErrorIncompleteHtml;
-    return false;
+    return Outcome::kFailed;
 }
 
 void WinHttpClient::ReadHeaders(http::Handle request) {
     m_responseHeaders.clear();
     http::QueryRawHeaders(request, m_responseHeaders);
-    if (!m_fixedCharset) m_charset = FindFirst(m_responseHeaders, kCharsetPattern);
-    const std::wstring length = FindFirst(m_responseHeaders, kContentLengthPattern);
-    m_contentLength = length.empty() ? 0 : static_cast<std::uint32_t>(std::wcstoull(length.c_str(), nullptr, 10));
-    m_location = FindFirst(m_responseHeaders, kLocationPattern);
+    if (!m_fixedCharset) m_charset = http_headers::CharsetOf(m_responseHeaders);
+    const auto length = http_headers::FirstValue(m_responseHeaders, L"Content-Length", 32);
+    m_contentLength = length ? http_headers::ParseLength(*length).value_or(0) : 0;
+    const auto location = http_headers::FirstValue(m_responseHeaders, L"Location", kLongestLocation);
+    m_location.clear();
+    if (location && (StartsWithIgnoringCase(*location, L"http:") || StartsWithIgnoringCase(*location, L"https:")))
+        m_location = *location;
     std::wstring cookies;
-    for (const auto& cookie : FindAll(m_responseHeaders, kCookiePattern)) {
+    for (const auto& cookie : http_headers::Values(m_responseHeaders, L"Set-Cookie", kLongestCookie, kMostCookies)) {
+        if (cookie.empty()) continue;
         if (!cookies.empty()) cookies += L"; ";
         cookies += cookie;
     }
@@ -186,43 +185,77 @@ void WinHttpClient::ReportProgress(std::uint64_t done) {
         m_progressFn(static_cast<double>(done) * 100.0 / static_cast<double>(m_contentLength));
 }
 
-void WinHttpClient::ReadBody(http::Handle request) {
+bool WinHttpClient::StoreBlock(std::FILE*& file, const char* data, std::uint32_t size) {
+    if (!file) {
+        file = std::fopen(platform::PathToNative(m_responseFile).c_str(), "ab");
+        if (!file) {
+            m_lastError = kErrorOpenFailed;
+            Print(L"Failed to open response file. Error code: %d", m_lastError);
+            return false;
+        }
+    }
+    const std::size_t written = std::fwrite(data, 1, size, file);
+    // Flushed with each block, so the file holds exactly what was counted: a later attempt
+    // resumes from its size, and a follower reading it sees the bytes at once.
+    const bool flushed = std::fflush(file) == 0;
+    m_bytesWritten += written;
+    if (written == size && flushed) return true;
+    m_lastError = kErrorWriteFault;
+    Print(L"Failed to write response data. Error code: %d", m_lastError);
+    return false;
+}
+
+bool WinHttpClient::ReadBody(http::Handle request) {
     std::vector<char> buffer(kInitialBuffer);
     std::size_t collected = 0;
     m_bytesWritten = 0;
     const bool toFile = !m_responseFile.empty();
+    std::FILE* file = nullptr;
     std::vector<char> block;
     std::uint32_t available = 0;
-    while (http::QueryDataAvailable(request, available) && available > 0) {
+    bool whole = true;
+    for (;;) {
+        if (!http::QueryDataAvailable(request, available)) {
+            m_lastError = http::GetLastError();
+            whole = false;
+            break;
+        }
+        if (available == 0) break;
         // In file mode the progress counts what reached the file.
         ReportProgress(toFile ? m_bytesWritten : collected);
         block.resize(available);
         std::uint32_t got = 0;
         if (!http::ReadData(request, block.data(), available, got) || got == 0) {
             m_lastError = http::GetLastError();
+            whole = false;
             break;
         }
         if (toFile) {
-            if (!m_keepWriting) break;
-            std::FILE* file = std::fopen(platform::PathToNative(m_responseFile).c_str(), "ab");
-            if (!file) {
-                Print(L"Failed to open response file. Error code: %d", m_lastError);
-                continue;
+            if (!m_keepWriting) {
+                m_lastError = http::kErrorOperationCancelled;
+                whole = false;
+                break;
             }
-            const std::size_t written = std::fwrite(block.data(), 1, got, file);
-            if (std::fclose(file) != 0 || written < got)
-                Print(L"Failed to write response data. Error code: %d", m_lastError);
-            m_bytesWritten += written;
+            if (!StoreBlock(file, block.data(), got)) {
+                whole = false;
+                break;
+            }
         } else {
             while (collected + got > buffer.size()) buffer.resize(buffer.size() * 2);
             std::copy(block.begin(), block.begin() + got, buffer.begin() + collected);
             collected += got;
         }
     }
-    ReportProgress(toFile ? m_bytesWritten : collected);
+    if (file && std::fclose(file) != 0 && whole) {
+        m_lastError = kErrorWriteFault;
+        Print(L"Failed to write response data. Error code: %d", m_lastError);
+        whole = false;
+    }
+    if (whole) ReportProgress(toFile ? m_bytesWritten : collected);
     buffer.resize(collected);
     m_body = std::move(buffer);
     m_bodySize = static_cast<std::uint32_t>(collected);
+    return whole;
 }
 
 void WinHttpClient::DecodeBody() {

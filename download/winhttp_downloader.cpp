@@ -1,5 +1,7 @@
 #include "download/winhttp_downloader.h"
 
+#include "download/http_headers.h"
+#include "download/package_digest.h"
 #include "download/winhttp_client.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -12,58 +14,66 @@ namespace {
 
 constexpr int kBudget = 12;
 constexpr std::uint32_t kRetryPauseMilliseconds = 500;
-// Codes of our own for what the HTTP layer does not count as an error.
-constexpr long kIncompleteBody = 18;  // the body ended early (as libcurl's partial file)
-constexpr long kRangeIgnored = -995;
 
 }  // namespace
 
 WinHttpDownloader::WinHttpDownloader(StatusCallback callback, const std::wstring& url,
                                      const std::wstring& filePath)
-    : m_callback(std::move(callback)), m_filePath(filePath), m_url(url) {
+    : m_reports(std::move(callback)), m_filePath(filePath), m_url(url) {
     // Every new downloader starts from an empty part file.
-    if (!m_filePath.empty()) platform::DeleteFile(m_filePath + L".part");
+    if (!m_filePath.empty()) platform::DeleteFile(PartPath());
 }
 
 WinHttpDownloader::~WinHttpDownloader() {
-    std::unique_ptr<Utils::Thread> last;
-    {
-        std::lock_guard<std::mutex> lock(m_threadMutex);
-        m_stopping = true;
-        last = std::move(m_thread);
-    }
-    last.reset();
+    m_reports.Close();
+    m_worker.Stop();
 }
 
 void WinHttpDownloader::Start() {
-    std::lock_guard<std::mutex> lock(m_threadMutex);
-    if (m_stopping) return;
-    // Called from the worker itself in answer to a restart report, the reset does not wait: the
-    // current worker ends right after that report.
-    m_thread.reset();
-    m_thread = std::make_unique<Utils::Thread>(this, L"ABDEF", &WinHttpDownloader::DownloadThread);
-    m_thread->Resume();
+    if (m_reports.IsClosed()) return;
+    m_worker.Start(L"ABDEF", [this] { DownloadThread(this); });
 }
 
-void WinHttpDownloader::DownloadThread(void* argument) {
-    static_cast<WinHttpDownloader*>(argument)->Run();
+void WinHttpDownloader::DownloadThread(void* argument) { static_cast<WinHttpDownloader*>(argument)->Run(); }
+
+long WinHttpDownloader::JudgeAnswer(const WinHttpClient& client, std::uint64_t offset, std::uint64_t& total) {
+    total = 0;
+    const long status = std::wcstol(client.m_statusCode.c_str(), nullptr, 10);
+    if (status == 200) {
+        // The server sent the whole file, not the rest after the part already here.
+        if (offset > 0) return kRangeIgnored;
+        total = client.m_contentLength;
+        return 0;
+    }
+    if (status == 206) {
+        const auto header = http_headers::FirstValue(client.m_responseHeaders, L"Content-Range", 128);
+        const auto range = header ? http_headers::ParseContentRange(Utils::WideToUtf8(*header)) : std::nullopt;
+        // Bytes from elsewhere in the file must never be appended to the part file.
+        if (!range || range->first != offset) return kWrongOffset;
+        total = range->length.value_or(0);
+        return 0;
+    }
+    return status > 0 ? status : -1;
 }
 
-void WinHttpDownloader::Report(std::int32_t code, double value, const std::wstring& text) {
-    if (m_callback) m_callback(code, value, text.c_str());
-}
-
-long WinHttpDownloader::FetchOnce() {
-    const std::wstring part = m_filePath + L".part";
+long WinHttpDownloader::FetchOnce(bool& dropped) {
+    dropped = false;
+    const std::wstring part = PartPath();
     const std::uint64_t offset = platform::FileSize(part).value_or(0);
     WinHttpClient client(m_url);
     client.m_responseFile = part;
+    client.m_cancel = &m_reports.ClosedFlag();
     if (offset > 0) client.m_extraHeaders = L"Range: bytes=" + Utils::ToWString(offset) + L"-";
+    long refusal = 0;
+    std::uint64_t total = 0;
+    client.m_acceptResponse = [&] {
+        refusal = JudgeAnswer(client, offset, total);
+        return refusal == 0;
+    };
     client.m_progressFn = [&](double percent) {
-        if (m_stopping) client.m_keepWriting = false;
         if (client.m_contentLength == 0) return;
-        const double total = static_cast<double>(offset) + client.m_contentLength;
-        const double fraction = (static_cast<double>(offset) + percent * client.m_contentLength / 100.0) / total;
+        const double length = static_cast<double>(client.m_contentLength);
+        const double fraction = (static_cast<double>(offset) + percent * length / 100.0) / (static_cast<double>(offset) + length);
         // Whole percents are enough for a progress bar.
         if (fraction <= 1.0 && static_cast<int>(fraction * 100) != static_cast<int>(m_lastFraction * 100)) {
             m_lastFraction = fraction;
@@ -72,40 +82,30 @@ long WinHttpDownloader::FetchOnce() {
     };
     const bool sent = client.SendHttpRequest(L"GET");
     if (!client.m_effectiveUrl.empty()) m_resolvedUrl = client.m_effectiveUrl;
-    if (!sent) return client.m_lastError ? static_cast<long>(client.m_lastError) : -1;
-    const long status = std::wcstol(client.m_statusCode.c_str(), nullptr, 10);
-    if (offset > 0 && status == 200) {
-        // The server sent the whole file again after the part already here.
+    if (refusal == kRangeIgnored || refusal == 416) {
+        // That server will not resume this part file: the next request fetches the package anew.
         platform::DeleteFile(part);
-        return kRangeIgnored;
+        dropped = true;
     }
-    if (offset > 0 && status == 416) {
-        platform::DeleteFile(part);
-        return status;
-    }
-    if (status != 200 && status != 206) {
-        platform::DeleteFile(part);
-        return status > 0 ? status : -1;
+    if (refusal != 0) return refusal;
+    if (!sent) {
+        // A connection that broke mid-body is resumed cheaply, as libcurl's partial file is.
+        if (client.m_bytesWritten > 0 && client.m_lastError == platform::winhttp::kErrorConnectionError)
+            return kIncompleteBody;
+        return client.m_lastError ? static_cast<long>(client.m_lastError) : -1;
     }
     const std::uint64_t size = platform::FileSize(part).value_or(0);
-    if (client.m_contentLength != 0 && size != offset + client.m_contentLength) return kIncompleteBody;
-    if (size == 0) return kIncompleteBody;
+    if (total != 0 && size > total) {
+        platform::DeleteFile(part);
+        dropped = true;
+        return kWrongOffset;
+    }
+    if (size == 0 || (total != 0 && size < total)) return kIncompleteBody;
     return 0;
 }
 
-bool WinHttpDownloader::Verify(const std::wstring& path, Utils::FileDigestFollower* follower) {
-    const std::string expected = Utils::GetMd5FromUrl(Utils::WideToUtf8(m_resolvedUrl));
-    if (expected.size() != 32) {
-        Report(DL_CODE_MD5, 0.0, L"curl获取url-md5失败");
-        return true;
-    }
-    // A package that cannot be read back has not passed its digest either.
-    if (Utils::DownloadedFileMd5(follower, path, expected) == expected) return true;
-    Report(DL_CODE_MD5, 0.0, L"curl文件md5校验失败");
-    return false;
-}
-
 void WinHttpDownloader::Run() {
+    if (m_reports.IsClosed()) return;
     Report(DL_CODE_START, 1.0, L"");
     if (m_filePath.empty()) {
         Report(DL_CODE_FAIL, 1.0, L"");
@@ -114,21 +114,27 @@ void WinHttpDownloader::Run() {
     m_resolvedUrl = m_url;
     m_lastFraction = -1;
     // A package whose address carries its digest is digested while it arrives.
-    const std::unique_ptr<Utils::FileDigestFollower> follower =
-        Utils::FollowDownload(Utils::WideToUtf8(m_url), {m_filePath + L".part"});
+    const std::string url = Utils::WideToUtf8(m_url);
+    const std::wstring part = PartPath();
+    std::unique_ptr<Utils::FileDigestFollower> follower = Utils::FollowDownload(url, {part});
     int budget = kBudget;
-    for (long result = FetchOnce(); result != 0; result = FetchOnce()) {
-        if (m_stopping) return;
-        if (result != kRangeIgnored) budget -= result == kIncompleteBody ? 1 : 2;
+    bool dropped = false;
+    for (long result = FetchOnce(dropped); result != 0; result = FetchOnce(dropped)) {
+        if (m_reports.IsClosed()) return;
+        budget -= result == kIncompleteBody ? 1 : 2;
         if (budget <= 0) {
             Report(DL_CODE_FAIL, static_cast<double>(result), kReportText);
             return;
         }
+        if (dropped) follower = Utils::FollowDownload(url, {part});
         DEBUG_LOG(L"WinHttpDownloader Code=%d", static_cast<int>(result));
         platform::SleepMilliseconds(kRetryPauseMilliseconds);
     }
-    const std::wstring part = m_filePath + L".part";
-    if (!Verify(part, follower.get())) {
+    const DigestCheck check = CheckPackageDigest(L"curl", Utils::GetMd5FromUrl(Utils::WideToUtf8(m_resolvedUrl)),
+                                                 follower.get(), part, &m_reports.ClosedFlag());
+    if (m_reports.IsClosed()) return;
+    if (!check.note.empty()) Report(DL_CODE_MD5, 0.0, check.note.c_str());
+    if (check.verdict == DigestCheck::Verdict::kRefuted) {
         // A package that failed its digest is never put in place.
         platform::DeleteFile(part);
         if (!m_md5Retried) {

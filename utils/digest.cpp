@@ -4,7 +4,6 @@
 #include <memory>
 #include <vector>
 
-#include "platform/md5.h"
 #include "platform/random.h"
 
 namespace Utils {
@@ -19,20 +18,25 @@ std::wstring CreateGuidString() {
     return buffer;
 }
 
-std::string GetFileMd5(const std::string& path) {
+std::string GetFileDigest(const std::string& path, platform::DigestAlgorithm algorithm,
+                          const std::atomic<bool>* cancel) {
     if (path.empty()) return {};
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) return {};
-    platform::Md5 md5;
-    if (!md5.IsValid()) return {};
+    platform::MessageDigest digest(algorithm);
+    if (!digest.IsValid()) return {};
     // Large blocks: the digest of a big package is on the user's wait between download and
     // installation.
     std::vector<unsigned char> block(1 << 16);
-    while (std::size_t got = std::fread(block.data(), 1, block.size(), file.get()))
-        md5.Update(block.data(), got);
+    while (std::size_t got = std::fread(block.data(), 1, block.size(), file.get())) {
+        if (cancel && *cancel) return {};
+        digest.Update(block.data(), got);
+    }
     if (std::ferror(file.get())) return {};
-    return md5.FinishHex();
+    return digest.FinishHex();
 }
+
+std::string GetFileMd5(const std::string& path) { return GetFileDigest(path, platform::DigestAlgorithm::kMd5); }
 
 std::string GetMd5FromUrl(const std::string& url) {
     std::size_t last = url.rfind('/');
@@ -40,6 +44,13 @@ std::string GetMd5FromUrl(const std::string& url) {
     std::size_t before = url.rfind('/', last - 1);
     if (before == std::string::npos) return {};
     return url.substr(before + 1, last - before - 1);
+}
+
+std::optional<platform::DigestAlgorithm> DigestAlgorithmOf(const std::string& digest) {
+    if (digest.size() == 32) return platform::DigestAlgorithm::kMd5;
+    if (digest.size() == 64 && digest.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos)
+        return platform::DigestAlgorithm::kSha256;
+    return std::nullopt;
 }
 
 }  // namespace Utils

@@ -6,7 +6,7 @@
 
 #include "platform/file_reader.h"
 #include "platform/file_system.h"
-#include "platform/md5.h"
+#include "platform/message_digest.h"
 #include "utils/digest.h"
 
 namespace Utils {
@@ -17,7 +17,8 @@ constexpr std::size_t kBlockBytes = 1 << 20;
 
 }  // namespace
 
-FileDigestFollower::FileDigestFollower() : m_thread([this] { Run(); }) {}
+FileDigestFollower::FileDigestFollower(platform::DigestAlgorithm algorithm)
+    : m_algorithm(algorithm), m_thread([this] { Run(); }) {}
 
 FileDigestFollower::~FileDigestFollower() {
     {
@@ -66,9 +67,9 @@ void FileDigestFollower::OpenWaitingSources() {
 }
 
 void FileDigestFollower::Run() {
-    platform::Md5 md5;
+    platform::MessageDigest digest(m_algorithm);
     std::vector<unsigned char> block(kBlockBytes);
-    bool failed = !md5.IsValid();
+    bool failed = !digest.IsValid();
     std::uint64_t total = 0;
     std::unique_lock<std::mutex> lock(m_mutex);
     for (std::size_t index = 0; !failed && !m_stop; ++index) {
@@ -114,7 +115,7 @@ void FileDigestFollower::Run() {
             const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(limit - offset, block.size()));
             const long long got = reader.ReadAt(offset, block.data(), want);
             if (got > 0) {
-                md5.Update(block.data(), static_cast<std::size_t>(got));
+                digest.Update(block.data(), static_cast<std::size_t>(got));
                 offset += static_cast<std::uint64_t>(got);
             }
             lock.lock();
@@ -124,25 +125,28 @@ void FileDigestFollower::Run() {
         total += offset;
     }
     m_followedBytes = total;
-    if (!failed && !m_stop) m_digest = md5.FinishHex();
+    if (!failed && !m_stop) m_digest = digest.FinishHex();
     m_ended = true;
     m_done.notify_all();
 }
 
 std::unique_ptr<FileDigestFollower> FollowDownload(const std::string& url, const std::vector<std::wstring>& files) {
-    if (GetMd5FromUrl(url).size() != 32) return nullptr;
-    auto follower = std::make_unique<FileDigestFollower>();
+    const auto algorithm = DigestAlgorithmOf(GetMd5FromUrl(url));
+    if (!algorithm) return nullptr;
+    auto follower = std::make_unique<FileDigestFollower>(*algorithm);
     for (const std::wstring& file : files) follower->Follow(file);
     return follower;
 }
 
-std::string DownloadedFileMd5(FileDigestFollower* follower, const std::wstring& path,
-                              const std::string& expected) {
+std::string DownloadedFileDigest(FileDigestFollower* follower, const std::wstring& path, const std::string& expected,
+                                 const std::atomic<bool>* cancel) {
+    const auto algorithm = DigestAlgorithmOf(expected);
+    if (!algorithm) return {};
     if (follower) {
         const std::string followed = follower->Finish(path);
         if (!followed.empty() && followed == expected) return followed;
     }
-    return GetFileMd5(platform::PathToNative(path));
+    return GetFileDigest(platform::PathToNative(path), *algorithm, cancel);
 }
 
 }  // namespace Utils

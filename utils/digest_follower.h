@@ -2,11 +2,13 @@
 // Digests a download while it is being written. A package is checked against its MD5 once the
 // transfer has ended; reading the whole file back only then adds that digest's time to the
 // user's wait. The follower reads the same files from disk on a thread of its own, trailing the
-// writers, so the check at the end only has the last bytes left to read.
+// writers, so the check at the end only has the last bytes left to read. It digests with the
+// algorithm the address's digest names, MD5 or SHA-256.
 //
 // It only ever speeds a check up: when what it followed cannot be shown to be the finished file
 // (the path was replaced, a file shrank or could not be read), Finish gives empty text, and the
 // caller reads the finished file whole as before.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -17,12 +19,13 @@
 #include <vector>
 
 #include "platform/file_reader.h"
+#include "platform/message_digest.h"
 
 namespace Utils {
 
 class FileDigestFollower {
 public:
-    FileDigestFollower();
+    explicit FileDigestFollower(platform::DigestAlgorithm algorithm = platform::DigestAlgorithm::kMd5);
     // Stops reading and waits for the thread.
     ~FileDigestFollower();
     FileDigestFollower(const FileDigestFollower&) = delete;
@@ -35,7 +38,7 @@ public:
     // appended to it later (a merge) are not part of it.
     void Seal(std::size_t index, std::uint64_t size);
     // Seals every file at its present size, waits for the thread to read what is left, and
-    // gives the digest (32 lower-case hex digits) when `result` names the first followed file
+    // gives the digest (lower-case hex digits) when `result` names the first followed file
     // and holds exactly the followed bytes; empty text otherwise.
     std::string Finish(const std::wstring& result);
 
@@ -57,6 +60,7 @@ private:
     // Under the lock: opens every source not yet opened whose file now exists.
     void OpenWaitingSources();
 
+    const platform::DigestAlgorithm m_algorithm;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_done;
@@ -71,12 +75,14 @@ private:
 };
 
 // A follower of a download's files when its address carries a digest to check them against
-// (a path segment of 32 characters); none otherwise.
+// (DigestAlgorithmOf its digest segment); none otherwise.
 std::unique_ptr<FileDigestFollower> FollowDownload(const std::string& url, const std::vector<std::wstring>& files);
 
-// The MD5 text of a downloaded file: the follower's digest when it matches `expected`, else the
-// file read whole, so a mismatch is only ever reported from the bytes as they are now stored.
-std::string DownloadedFileMd5(FileDigestFollower* follower, const std::wstring& path,
-                              const std::string& expected);
+// The digest of a downloaded file, with the algorithm `expected` names: the follower's digest
+// when it matches `expected`, else the file read whole, so a mismatch is only ever reported from
+// the bytes as they are now stored. Empty text when the file cannot be read, `expected` names no
+// algorithm, or `cancel` is set while the file is read.
+std::string DownloadedFileDigest(FileDigestFollower* follower, const std::wstring& path, const std::string& expected,
+                                 const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace Utils

@@ -72,6 +72,7 @@ struct Request : Object {
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     bool bodyExpected = false;
+    const std::atomic<bool>* cancel = nullptr;
 
     CURLM* multi = nullptr;
     CURL* easy = nullptr;
@@ -124,6 +125,9 @@ std::uint32_t ErrorFor(CURLcode code) {
         case CURLE_WEIRD_SERVER_REPLY:
         case CURLE_TOO_MANY_REDIRECTS: return kErrorInvalidServerResponse;
         case CURLE_URL_MALFORMAT: return kErrorInvalidUrl;
+        // Only a redirect can lead to a scheme the request does not allow.
+        case CURLE_UNSUPPORTED_PROTOCOL: return kErrorRedirectFailed;
+        case CURLE_ABORTED_BY_CALLBACK: return kErrorOperationCancelled;
         case CURLE_OUT_OF_MEMORY: return kErrorNotEnoughMemory;
         default: return kErrorInternal;
     }
@@ -167,6 +171,46 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     return size * count;
 }
 
+std::vector<std::string> SplitList(const std::string& text, const char* separators) {
+    std::vector<std::string> items;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find_first_of(separators, at), text.size());
+        if (end > at) items.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return items;
+}
+
+// The entry of a proxy list that serves the scheme: "https=p:1" for https only, "p:1" for both.
+std::string ProxyFor(const std::string& list, bool secure) {
+    std::string general;
+    for (const std::string& entry : SplitList(list, "; \t")) {
+        const std::size_t equals = entry.find('=');
+        const bool named = equals != std::string::npos && equals > 0 &&
+                           std::all_of(entry.begin(), entry.begin() + static_cast<std::ptrdiff_t>(equals),
+                                       [](unsigned char c) { return std::isalpha(c) != 0; });
+        if (!named) {
+            if (general.empty()) general = entry;
+        } else if (Lower(entry.substr(0, equals)) == (secure ? "https" : "http")) {
+            return entry.substr(equals + 1);
+        }
+    }
+    return general;
+}
+
+// A bypass list in libcurl's form: host names separated by commas, a leading "." for a domain.
+std::string NoProxyList(const std::string& bypass) {
+    std::string list;
+    for (std::string entry : SplitList(bypass, ";, \t")) {
+        if (entry == "<local>") entry = "localhost";
+        else if (entry.rfind("*.", 0) == 0) entry.erase(0, 1);
+        if (!list.empty()) list += ',';
+        list += entry;
+    }
+    return list;
+}
+
 bool Configure(Request& request) {
     GlobalInit();
     request.multi = curl_multi_init();
@@ -183,7 +227,12 @@ bool Configure(Request& request) {
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &OnBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &request);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // The system's own rule: a redirect never leads from https to http.
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, request.secure ? "https" : "http,https");
+    if (const char* bundle = std::getenv("SSL_CERT_FILE"); bundle && *bundle)
+        curl_easy_setopt(easy, CURLOPT_CAINFO, bundle);
+    if (const char* folder = std::getenv("SSL_CERT_DIR"); folder && *folder)
+        curl_easy_setopt(easy, CURLOPT_CAPATH, folder);
     if (request.settings.connectTimeout > 0)
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(request.settings.connectTimeout));
     // A receive that stays silent for the receive timeout ends the transfer.
@@ -193,10 +242,13 @@ bool Configure(Request& request) {
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long((silence + 999) / 1000));
     }
     // The default proxy configuration is "none", whatever the environment says.
-    curl_easy_setopt(easy, CURLOPT_PROXY, request.proxy.c_str());
-    if (!request.proxy.empty()) {
-        if (!request.proxyBypass.empty())
-            curl_easy_setopt(easy, CURLOPT_NOPROXY, request.proxyBypass.c_str());
+    const std::string proxy = ProxyFor(request.proxy, request.secure);
+    curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
+    if (!proxy.empty()) {
+        // What the proxy answers to CONNECT is not the server's response.
+        curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        const std::string bypass = NoProxyList(request.proxyBypass);
+        if (!bypass.empty()) curl_easy_setopt(easy, CURLOPT_NOPROXY, bypass.c_str());
         if (!request.proxyUserName.empty())
             curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, request.proxyUserName.c_str());
         if (!request.proxyPassword.empty())
@@ -228,6 +280,11 @@ bool Configure(Request& request) {
 template <class Condition>
 void Drive(Request& request, Condition condition) {
     while (!condition() && !request.finished) {
+        if (request.cancel && *request.cancel) {
+            request.finished = true;
+            request.result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
         int running = 0;
         curl_multi_perform(request.multi, &running);
         int left = 0;
@@ -356,6 +413,13 @@ bool SetProxy(Handle handle, const std::wstring& proxy, const std::wstring& bypa
     if (request->started) return Fail(kErrorIncorrectHandleState);
     request->proxy = WideToUtf8(proxy);
     request->proxyBypass = WideToUtf8(bypass);
+    return true;
+}
+
+bool SetCancelFlag(Handle handle, const std::atomic<bool>* cancel) {
+    auto* request = As<Request>(handle, Kind::Request);
+    if (!request) return false;
+    request->cancel = cancel;
     return true;
 }
 
@@ -502,8 +566,10 @@ bool GetUserProxyConfig(UserProxyConfig& config) {
         if (!value || !*value) value = std::getenv(upper);
         return value ? Utf8ToWideLossy(value) : std::wstring();
     };
-    config.proxy = read("https_proxy", "HTTPS_PROXY");
-    if (config.proxy.empty()) config.proxy = read("http_proxy", "HTTP_PROXY");
+    const std::wstring http = read("http_proxy", "HTTP_PROXY");
+    const std::wstring https = read("https_proxy", "HTTPS_PROXY");
+    if (!http.empty()) config.proxy = L"http=" + http;
+    if (!https.empty()) config.proxy += (config.proxy.empty() ? L"https=" : L";https=") + https;
     config.proxyBypass = read("no_proxy", "NO_PROXY");
     return true;
 }

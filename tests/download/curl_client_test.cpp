@@ -138,15 +138,21 @@ TEST_F(CurlClientTest, InterruptedTransferKeepsItsBytesForTheNextCall) {
     }
 }
 
-TEST_F(CurlClientTest, WholeBodyAnsweringAResumeIsRefusedWithoutTouchingThePartFile) {
+TEST_F(CurlClientTest, WholeBodyAnsweringAResumeDropsThePartFileForTheNextCall) {
     const std::string bytes = Package(2 * kMebibyte);
     folder.WriteFile(L"setup.exe.part", bytes.substr(0, 5000));
     HttpTestServer server(
         [&](const HttpRequest& request) { return HttpTestServer::Bytes(request, bytes, false); });
     auto client = Client(server.Url("/software/711"));
+    // Never appended to the kept bytes; the server will not resume them, so they go.
     EXPECT_EQ(client->Start(), CURLE_RANGE_ERROR);
-    EXPECT_EQ(Read(part), bytes.substr(0, 5000));
+    EXPECT_FALSE(platform::PathExists(part));
     EXPECT_FALSE(platform::PathExists(target));
+    EXPECT_EQ(client->Start(), 0);
+    EXPECT_EQ(Read(target), bytes);
+    const auto gets = RequestsOf(server, "GET");
+    ASSERT_EQ(gets.size(), 2u);
+    EXPECT_EQ(RangeOf(gets[1]), "");
 }
 
 TEST_F(CurlClientTest, FailuresLeaveTheFinalFileAlone) {

@@ -11,7 +11,7 @@
 
 #include "platform/clock.h"
 #include "platform/file_system.h"
-#include "platform/md5.h"
+#include "platform/message_digest.h"
 #include "tests/mtcurl/mt_curl_test_support.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/temp_folder.h"
@@ -382,6 +382,33 @@ TEST_F(MTCurlDownloaderTest, StalledPartIsRetriedFromWhereItStopped) {
     EXPECT_TRUE(platform::ReadWholeFile(target) == *s_package);
     const auto ranges = RangesOf(server.Requests());
     EXPECT_EQ(std::count(ranges.begin(), ranges.end(), "GET bytes=10486260-20972519"), 2);
+}
+
+TEST_F(MTCurlDownloaderTest, PartsAtAnotherOffsetAreNeverWritten) {
+    // No digest in the address: only the check of each answer keeps the wrong bytes out.
+    for (int wrongAnswers : {1, 1000}) {
+        SCOPED_TRACE(wrongAnswers);
+        std::atomic<int> wrong{0};
+        HttpTestServer server([&](const HttpRequest& request) {
+            if (!IsPartRequest(request, kSecondPartStart) || wrong++ >= wrongAnswers)
+                return HttpTestServer::Bytes(request, *s_package);
+            HttpRequest earlier = request;
+            earlier.headers["range"] = "bytes=" + std::to_string(kSecondPartStart - 1000) + "-";
+            return HttpTestServer::Bytes(earlier, *s_package);
+        });
+        Reports local;
+        auto downloader = Make(server.Url("/software/711"), local);
+        downloader->Start();
+        const auto all = local.WaitForFinalEnd();
+        downloader.reset();
+        if (wrongAnswers == 1) {
+            EXPECT_EQ(Reports::Ends(all), (Ends{{DL_CODE_MD5, 0.0}, {DL_CODE_SUCCESS, 0.0}}));
+            EXPECT_TRUE(platform::ReadWholeFile(target) == *s_package);
+        } else {
+            EXPECT_EQ(Reports::Ends(all), (Ends{{DL_CODE_RETRY, 33.0}, {DL_CODE_FAIL, 33.0}}));
+            EXPECT_FALSE(platform::PathExists(target));
+        }
+    }
 }
 
 TEST_F(MTCurlDownloaderTest, DestroyingMidTransferStopsAndJoinsEverything) {

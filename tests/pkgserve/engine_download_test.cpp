@@ -86,19 +86,52 @@ TEST_P(EngineDownloadTest, CutConnectionsAreResumedToSuccess) {
     EXPECT_TRUE(platform::ReadWholeFile(target) == package);
 }
 
-// The WinHTTP-style engine throws away a part file whose resumption the server ignored and
-// fetches the package whole into a new one: the check must judge that new file, not the bytes
-// digested from the old one while it arrived.
-TEST_P(EngineDownloadTest, PartFileReplacedAfterIgnoredRangeIsCheckedAnew) {
-    if (GetParam() != 2) GTEST_SKIP() << "the libcurl engines refuse a resumption answered whole";
+// A server that stops honouring ranges after a cut answers the resumption with the whole file:
+// the kept bytes go and the package is fetched anew within the same budget, and the check judges
+// the new file, not the bytes digested from the old one while it arrived.
+TEST_P(EngineDownloadTest, ResumptionAnsweredWholeStartsOver) {
     ServerFaults faults;
     faults.cutAfter = 700000;
-    faults.cutFirst = 1;
     faults.ignoreRanges = true;
-    server->SetFaults(faults);
-    const auto reports = Download(PackageUrl(), 1);
-    EXPECT_EQ(Verdicts(reports), (std::vector<std::int32_t>{DL_CODE_SUCCESS}));
-    EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+    for (int cuts : {1, 0}) {  // the first answer cut, then every answer: the budget still ends it
+        SCOPED_TRACE(cuts);
+        platform::DeleteFile(target);
+        faults.cutFirst = cuts;
+        server->SetFaults(faults);
+        const bool arrives = cuts == 1;
+        const auto reports = Download(PackageUrl(), !arrives && GetParam() == 3 ? 2 : 1);
+        EXPECT_EQ(Verdicts(reports).back(), arrives ? DL_CODE_SUCCESS : DL_CODE_FAIL);
+        EXPECT_EQ(platform::ReadWholeFile(target) == package, arrives);
+    }
+}
+
+TEST_P(EngineDownloadTest, SixtyFourDigitAddressesAreCheckedWithSha256) {
+    const std::wstring prefix = GetParam() == 3 ? L"mtcurl" : L"curl";
+    ServerFaults wrong;
+    wrong.wrongBody = true;
+    struct Case {
+        const char* name;
+        ServerFaults faults;
+        int ends;
+        std::vector<std::int32_t> verdicts;
+    };
+    const Case cases[] = {
+        {"the package", {}, 1, {DL_CODE_SUCCESS}},
+        {"another body", wrong, 2, {DL_CODE_MD5, DL_CODE_RETRY, DL_CODE_MD5, DL_CODE_FAIL}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::DeleteFile(target);
+        server->SetFaults(c.faults);
+        const auto reports = Download(Url(server->Catalog().Packages()[0].Sha256Path()), c.ends);
+        EXPECT_EQ(Verdicts(reports), c.verdicts);
+        for (const auto& report : reports) {
+            if (report.code == DL_CODE_MD5) {
+                EXPECT_EQ(report.text, prefix + L"文件sha256校验失败");
+            }
+        }
+        EXPECT_EQ(platform::PathExists(target), c.verdicts.back() == DL_CODE_SUCCESS);
+    }
 }
 
 TEST_P(EngineDownloadTest, WrongBodyIsRefutedRestartedOnceThenGivenUp) {

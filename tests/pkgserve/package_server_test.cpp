@@ -7,6 +7,7 @@
 #include "tests/pkgserve/raw_http_client.h"
 #include "tests/support/temp_folder.h"
 #include "platform/file_system.h"
+#include "platform/message_digest.h"
 #include "tools/pkgserve/package_server.h"
 
 namespace {
@@ -62,6 +63,10 @@ TEST_F(PackageServerTest, PublishesRegularFilesOfTheFolderAndSynthesisedBodies) 
     std::string made(200000, '\0');
     pkgserve::FillSynthesised(0, made.data(), made.size());
     EXPECT_EQ(packages[2].md5, Md5Hex(made));
+    platform::MessageDigest sha256(platform::DigestAlgorithm::kSha256);
+    sha256.Update(body.data(), body.size());
+    EXPECT_EQ(packages[0].Sha256Path(), "/packages/" + sha256.FinishHex() + "/a.bin");
+    EXPECT_EQ(Get(packages[0].Sha256Path()).body, body);
     // Synthesised bytes do not depend on how they are asked for.
     std::string piece(70000, '\0');
     pkgserve::FillSynthesised(65000, piece.data(), piece.size());
@@ -227,6 +232,13 @@ TEST_F(PackageServerTest, RedirectsLeadToTheOtherFormOfThePath) {
     server->SetFaults(faults);
     for (int i = 0; i < 2; ++i) EXPECT_EQ(connection.Exchange("GET", "/files/a.bin").Header("Location"), base + packagePath);
     EXPECT_EQ(connection.Exchange("GET", packagePath).body, body);
+
+    // Elsewhere: the same target at another base, whatever is asked.
+    faults.redirect = RedirectMode::kNone;
+    faults.redirectTo = "http://127.0.0.1:9";
+    server->SetFaults(faults);
+    EXPECT_EQ(connection.Exchange("GET", "/files/b%20c.exe?x=1").Header("Location"), "http://127.0.0.1:9/files/b%20c.exe");
+    EXPECT_EQ(connection.Exchange("HEAD", "/nothing/here").Header("Location"), "http://127.0.0.1:9/nothing/here");
 }
 
 }  // namespace

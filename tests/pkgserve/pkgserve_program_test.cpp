@@ -66,6 +66,13 @@ TEST(PkgserveProgramTest, PrintsItsAddressAndPathsServesThemAndEndsCleanlyOnRequ
     ASSERT_TRUE(platform::AskProcessToEnd(program.process));
     EXPECT_EQ(platform::WaitForProcess(program.process), 0u);
     EXPECT_TRUE(connection.EndedByServer());
+
+    Program sha256({L"--digest", L"sha256", folder.Path()});
+    const auto shaLines = sha256.Lines(2);
+    ASSERT_GE(shaLines.size(), 2u);
+    EXPECT_EQ(shaLines[1], "/packages/84d89877f0d4041efb6bf91a16f0248f2fd573e6af05c19f96bedb9f882f7882/setup.exe");
+    ASSERT_TRUE(platform::AskProcessToEnd(sha256.process));
+    EXPECT_EQ(platform::WaitForProcess(sha256.process), 0u);
 }
 
 TEST(PkgserveProgramTest, RefusesWhatItCannotServe) {
@@ -73,6 +80,9 @@ TEST(PkgserveProgramTest, RefusesWhatItCannotServe) {
         {},
         {L"--cut-after", L"lots", L"."},
         {L"--redirect", L"sometimes", L"."},
+        {L"--redirect-to", L"ftp://elsewhere", L"."},
+        {L"--digest", L"sha1", L"."},
+        {L"--tls", L"only-a-certificate"},
         {L"--fail", L"200", L"."},
         {L"--port", L"70000", L"."},
         {L"--synthesise", L"noSize"},
@@ -85,6 +95,8 @@ TEST(PkgserveProgramTest, RefusesWhatItCannotServe) {
     }
     Program missing({L"/nonexistent/folder"});
     EXPECT_EQ(platform::WaitForProcess(missing.process), 1u);
+    Program unusableCertificate({L"--tls", L"/nonexistent/cert.pem", L"/nonexistent/key.pem", L"."});
+    EXPECT_EQ(platform::WaitForProcess(unusableCertificate.process), 1u);
 }
 
 }  // namespace

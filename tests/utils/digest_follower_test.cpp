@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -48,6 +49,20 @@ TEST(DigestFollower, DigestsAFileWhileItIsWrittenAndAfterItIsRenamed) {
     EXPECT_EQ(digest, Md5Of(target));
 }
 
+TEST(DigestFollower, FollowsWithTheAlgorithmTheAddressNames) {
+    testing_support::TempFolder folder;
+    const std::wstring part = folder.Path() + L"/setup.exe.part";
+    const std::string body = Bytes(2 * 1024 * 1024 + 3, 9);
+    const std::string sha256 = Utils::GetFileDigest(platform::PathToNative(folder.WriteFile(L"copy", body)),
+                                                    platform::DigestAlgorithm::kSha256);
+    auto follower = Utils::FollowDownload("http://h/p/" + sha256 + "/setup.exe", {part});
+    ASSERT_NE(follower, nullptr);
+    AppendSlowly(part, body, 100000);
+    EXPECT_EQ(follower->Finish(part), sha256);
+    EXPECT_EQ(Utils::DownloadedFileDigest(follower.get(), part, sha256), sha256);
+    EXPECT_EQ(Utils::FollowDownload("http://h/p/" + std::string(63, 'a') + "/setup.exe", {part}), nullptr);
+}
+
 TEST(DigestFollower, PartsSealedBeforeTheyAreMergedGiveTheDigestOfTheWhole) {
     testing_support::TempFolder folder;
     const std::wstring first = folder.WriteFile(L"pkg_0", "");
@@ -83,7 +98,7 @@ TEST(DigestFollower, GivesNoDigestForWhatItCannotVouchFor) {
         platform::DeleteFile(part);
         folder.WriteFile(L"a.part", body);
         EXPECT_EQ(follower.Finish(part), "");
-        EXPECT_EQ(Utils::DownloadedFileMd5(&follower, part, Md5Of(part)), Md5Of(part));
+        EXPECT_EQ(Utils::DownloadedFileDigest(&follower, part, Md5Of(part)), Md5Of(part));
     }
     {  // the file never appeared
         Utils::FileDigestFollower follower;
@@ -119,8 +134,11 @@ TEST(DigestFollower, AMismatchIsAlwaysReadFromTheStoredFile) {
     Utils::FileDigestFollower follower;
     follower.Follow(part);
     // Unreadable and absent files never pass.
-    EXPECT_EQ(Utils::DownloadedFileMd5(&follower, part, "0123456789abcdef0123456789abcdef"), Md5Of(part));
-    EXPECT_EQ(Utils::DownloadedFileMd5(nullptr, folder.Path() + L"/missing", "x"), "");
+    EXPECT_EQ(Utils::DownloadedFileDigest(&follower, part, "0123456789abcdef0123456789abcdef"), Md5Of(part));
+    EXPECT_EQ(Utils::DownloadedFileDigest(nullptr, folder.Path() + L"/missing", std::string(32, '0')), "");
+    // A stop asked while the file is read whole gives no digest to compare.
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(Utils::DownloadedFileDigest(nullptr, part, std::string(64, 'a'), &stop), "");
 }
 
 TEST(DigestFollower, StopsWithoutFinishWhileWaitingForAWriter) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <regex>
 
 #include "platform/file_system.h"
@@ -9,23 +10,42 @@
 
 namespace {
 
-std::string RunMd5sum(const std::string& path) {
-    std::string command = "md5sum '" + path + "'";
+// The digest the system's own tool prints for the file.
+std::string RunTool(const std::string& tool, const std::string& path) {
+    std::string command = tool + " '" + path + "'";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    char buffer[64] = {};
-    if (!pipe || !std::fgets(buffer, 33, pipe.get())) return {};
-    return buffer;
+    char buffer[80] = {};
+    if (!pipe || !std::fgets(buffer, sizeof buffer, pipe.get())) return {};
+    return std::string(buffer).substr(0, std::string(buffer).find(' '));
 }
 
-TEST(Digest, FileMd5MatchesMd5sum) {
+TEST(Digest, FileDigestsMatchTheSystemTools) {
     testing_support::TempFolder folder;
     std::string bytes;
     for (std::uint64_t i = 0; i < 300000; ++i) bytes += static_cast<char>((i * 7919) % 251);
-    std::wstring path = folder.WriteFile(L"package.bin", bytes);
-    std::string native = platform::PathToNative(path);
-    EXPECT_EQ(Utils::GetFileMd5(native), RunMd5sum(native));
-    std::wstring empty = folder.WriteFile(L"empty.bin", "");
-    EXPECT_EQ(Utils::GetFileMd5(platform::PathToNative(empty)), "d41d8cd98f00b204e9800998ecf8427e");
+    const std::string native = platform::PathToNative(folder.WriteFile(L"package.bin", bytes));
+    EXPECT_EQ(Utils::GetFileMd5(native), RunTool("md5sum", native));
+    EXPECT_EQ(Utils::GetFileDigest(native, platform::DigestAlgorithm::kSha256), RunTool("sha256sum", native));
+    const std::string empty = platform::PathToNative(folder.WriteFile(L"empty.bin", ""));
+    EXPECT_EQ(Utils::GetFileMd5(empty), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(Utils::GetFileDigest(empty, platform::DigestAlgorithm::kSha256),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+}
+
+TEST(Digest, SegmentLengthAndDigitsNameTheAlgorithm) {
+    using platform::DigestAlgorithm;
+    const std::string sha = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+    const std::pair<std::string, std::optional<DigestAlgorithm>> cases[] = {
+        {"d41d8cd98f00b204e9800998ecf8427e", DigestAlgorithm::kMd5},
+        {"software-711-not-a-digest-at-all", DigestAlgorithm::kMd5},  // any 32 characters, as ever
+        {sha, DigestAlgorithm::kSha256},
+        {"E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855", DigestAlgorithm::kSha256},
+        {sha.substr(0, 63) + "g", std::nullopt},
+        {sha + "0", std::nullopt},
+        {"711", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [segment, algorithm] : cases) EXPECT_EQ(Utils::DigestAlgorithmOf(segment), algorithm) << segment;
 }
 
 TEST(Digest, FileThatCannotBeReadHasNoDigest) {

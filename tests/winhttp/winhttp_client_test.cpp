@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "download/http_headers.h"
+
 namespace {
 
 TEST(WinHttpClientTest, RequestsThatCannotBeMadeFailAtOnce) {
@@ -36,18 +40,50 @@ TEST(WinHttpClientTest, RefusedConnectionFailsAfterItsAttempts) {
     EXPECT_EQ(client.m_host, L"127.0.0.1");
 }
 
-TEST(WinHttpClientTest, HeaderPatternsPickTheirTexts) {
+TEST(WinHttpClientTest, HeaderValuesAreFoundByNameInAnyCase) {
     const std::wstring headers =
-        L"HTTP/1.1 302 Found\r\nContent-Type: text/html; charset=UTF-8\r\n"
-        L"Content-Length: 1234\r\nLocation: http://127.0.0.1/next?a=b\r\n"
-        L"Set-Cookie:  a=1\r\nSet-Cookie: b=2; Path=/\r\nSet-Cookie:\tc=3\r\n\r\n";
-    EXPECT_EQ(WinHttpClient::FindFirst(headers, L"charset=([A-Za-z0-9\\-_]+)"), L"UTF-8");
-    EXPECT_EQ(WinHttpClient::FindFirst(headers, L"Content-Length: ([0-9]+)"), L"1234");
-    EXPECT_EQ(WinHttpClient::FindFirst(headers, L"Location: (https?:.+?)(?:\\r\\n|\\r|\\n)"),
-              L"http://127.0.0.1/next?a=b");
-    EXPECT_EQ(WinHttpClient::FindAll(headers, L"Set-Cookie:[ \\t]*(.+?)(?:\\r\\n|\\r|\\n)"),
-              (std::vector<std::wstring>{L"a=1", L"b=2; Path=/", L"c=3"}));
-    EXPECT_TRUE(WinHttpClient::FindFirst(L"content-length: 5\r\n", L"Content-Length: ([0-9]+)").empty());
+        L"HTTP/1.1 302 Found\r\ncontent-type: text/html; Charset=UTF-8\r\n"
+        L"CONTENT-LENGTH: 1234\r\nlocation: http://127.0.0.1/next?a=b\r\nX-Note: Location: elsewhere\r\n"
+        L"Set-Cookie:  a=1\r\nset-cookie: b=2; Path=/\r\nSet-Cookie:\tc=3\nContent-Range: bytes 5-9/10\r\n\r\n";
+    EXPECT_EQ(http_headers::CharsetOf(headers), L"UTF-8");
+    EXPECT_EQ(http_headers::FirstValue(headers, L"Content-Length", 32), L"1234");
+    EXPECT_EQ(http_headers::FirstValue(headers, L"Location", 100), L"http://127.0.0.1/next?a=b");
+    EXPECT_EQ(http_headers::Values(headers, L"Set-Cookie", 100), (std::vector<std::wstring>{L"a=1", L"b=2; Path=/", L"c=3"}));
+    EXPECT_EQ(http_headers::Values(headers, L"Set-Cookie", 2, 2), (std::vector<std::wstring>{L"a=", L"b="}));
+    EXPECT_EQ(http_headers::FirstValue(headers, L"Range", 100), std::nullopt);
+    EXPECT_EQ(http_headers::CharsetOf(L"HTTP/1.1 200 OK\r\nX-Charset: charset=latin1\r\n\r\n"), L"");
+}
+
+TEST(WinHttpClientTest, LengthsAndRangesAreReadStrictly) {
+    const std::pair<const wchar_t*, std::optional<std::uint64_t>> lengths[] = {
+        {L"0", 0}, {L" 5000000000 ", 5000000000ull}, {L"18446744073709551615", 18446744073709551615ull},
+        {L"18446744073709551616", std::nullopt}, {L"12a", std::nullopt}, {L"-1", std::nullopt}, {L"", std::nullopt},
+    };
+    for (const auto& [text, length] : lengths) EXPECT_EQ(http_headers::ParseLength(text), length) << text;
+
+    struct Range {
+        const char* text;
+        bool valid;
+        std::uint64_t first, last;
+        std::optional<std::uint64_t> length;
+    };
+    const Range ranges[] = {
+        {"bytes 100-199/1000", true, 100, 199, 1000},
+        {"Bytes 0-0/*", true, 0, 0, std::nullopt},
+        {"bytes 100-199/150", false, 0, 0, std::nullopt},  // ends past the length
+        {"bytes 200-100/1000", false, 0, 0, std::nullopt},
+        {"bytes */1000", false, 0, 0, std::nullopt},
+        {"items 1-2/3", false, 0, 0, std::nullopt},
+        {"bytes 1-2", false, 0, 0, std::nullopt},
+    };
+    for (const Range& range : ranges) {
+        const auto parsed = http_headers::ParseContentRange(range.text);
+        ASSERT_EQ(parsed.has_value(), range.valid) << range.text;
+        if (!parsed) continue;
+        EXPECT_EQ(parsed->first, range.first);
+        EXPECT_EQ(parsed->last, range.last);
+        EXPECT_EQ(parsed->length, range.length);
+    }
 }
 
 }  // namespace

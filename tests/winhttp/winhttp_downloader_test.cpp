@@ -66,6 +66,17 @@ protected:
     void SetUp() override { platform::SetSleepDivisor(50); }
     void TearDown() override { platform::SetSleepDivisor(1); }
 
+    // One download to its first end; the downloader is joined before the reports are returned.
+    std::vector<Report> Download(const std::wstring& url, const std::wstring& target) {
+        Reports local;
+        {
+            WinHttpDownloader downloader(local.Callback(), url, target);
+            downloader.Start();
+            local.WaitForEnds(1);
+        }
+        return local.WaitForEnds(1);
+    }
+
     std::string DigestOf(const std::string& bytes) {
         const std::wstring file = folder.WriteFile(L"digest.tmp", bytes);
         const std::string digest = Utils::GetFileMd5(platform::PathToNative(file));
@@ -155,6 +166,72 @@ TEST_F(WinHttpDownloaderTest, BrokenTransfersResumeFromThePartFile) {
         ASSERT_GE(requests.size(), 3u);
         EXPECT_EQ(requests[0].headers.count("range"), 0u);
         EXPECT_EQ(requests[1].headers["range"], "bytes=50000-");
+    }
+}
+
+// Without a digest in the address only the transfer itself can tell that a body is not whole.
+TEST_F(WinHttpDownloaderTest, BodiesCutShortAreResumedNeverTakenWhole) {
+    const std::string package = Package(100000);
+    struct Case {
+        const char* name;
+        bool chunked;
+        bool lowerCaseLength;
+    };
+    const Case cases[] = {
+        {"chunked reply cut before its last chunk", true, false},
+        {"length given in lower case", false, true},
+        {"length given as usual", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HttpTestServer server([&](const HttpRequest& request) {
+            HttpResponse response = HttpTestServer::Bytes(request, package);
+            response.chunked = c.chunked;
+            if (c.lowerCaseLength) {
+                response.sendLength = false;
+                response.headers.push_back({"content-length", std::to_string(response.body.size())});
+            }
+            if (response.body.size() > 30000) response.cutAfter = 30000;  // all but the last piece
+            return response;
+        });
+        const std::wstring target = folder.Join(L"cut.exe");
+        platform::DeleteFile(target);
+        EXPECT_EQ(Reports::Phases(Download(server.Url("/software/711"), target)).back(), 1003);
+        EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+        EXPECT_EQ(server.Requests().size(), 4u);  // 0-, 30000-, 60000-, 90000-
+    }
+}
+
+TEST_F(WinHttpDownloaderTest, PartsAtAnotherOffsetAreNeverAppended) {
+    const std::string package = Package(300000);
+    for (int wrongAnswers : {1, 100}) {
+        SCOPED_TRACE(wrongAnswers);
+        std::atomic<int> gets{0}, wrong{0};
+        HttpTestServer server([&](const HttpRequest& request) {
+            if (gets++ == 0) {
+                HttpResponse response = HttpTestServer::Bytes(request, package);
+                response.cutAfter = 50000;
+                return response;
+            }
+            if (wrong++ >= wrongAnswers) return HttpTestServer::Bytes(request, package);
+            // A part that begins a thousand bytes before the one asked for.
+            HttpRequest earlier = request;
+            earlier.headers["range"] = "bytes=49000-";
+            return HttpTestServer::Bytes(earlier, package);
+        });
+        const std::wstring target = folder.Join(L"offset.exe");
+        platform::DeleteFile(target);
+        const auto all = Download(server.Url("/software/711"), target);
+        if (wrongAnswers == 1) {
+            EXPECT_EQ(Reports::Phases(all).back(), 1003);
+            EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+        } else {
+            EXPECT_EQ(Reports::Phases(all).back(), 1004);
+            EXPECT_DOUBLE_EQ(all.back().value, static_cast<double>(WinHttpDownloader::kWrongOffset));
+            EXPECT_FALSE(platform::PathExists(target));
+            // The part file kept the first bytes and nothing after them.
+            EXPECT_EQ(platform::ReadWholeFile(target + L".part"), package.substr(0, 50000));
+        }
     }
 }
 

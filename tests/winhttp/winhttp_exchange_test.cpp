@@ -56,6 +56,25 @@ TEST(WinHttpExchangeTest, BodyWithoutCharsetIsDecodedWithTheAnsiCodePage) {
     EXPECT_EQ(client.m_responseText, L"plain text");
 }
 
+// A server chooses how long its header values are: a hundred thousand characters cost no more
+// than the bounded part of each that is kept.
+TEST(WinHttpExchangeTest, WhatIsKeptOfHugeHeaderValuesIsBounded) {
+    const std::string huge(100000, 'v');
+    HttpTestServer server([&](const HttpRequest&) {
+        HttpResponse response;
+        response.headers = {{"Set-Cookie", "a=" + huge}, {"Location", "https://h/" + huge},
+                            {"Content-Type", "text/plain; charset=utf-8" + huge}};
+        response.body = "ok";
+        return response;
+    });
+    WinHttpClient client(server.Url("/big"));
+    ASSERT_TRUE(client.SendHttpRequest(L"GET"));
+    EXPECT_EQ(client.m_responseCookies, L"a=" + std::wstring(WinHttpClient::kLongestCookie - 2, L'v') + L";");
+    EXPECT_EQ(client.m_location.size(), WinHttpClient::kLongestLocation);
+    EXPECT_EQ(client.m_charset.size(), 64u);
+    EXPECT_EQ(client.m_responseText, L"ok");  // still decoded as UTF-8
+}
+
 TEST(WinHttpExchangeTest, RequestCarriesExtraHeadersAndCookies) {
     HttpTestServer server([](const HttpRequest&) { return HttpResponse{}; });
     WinHttpClient client(server.Url("/h"));
@@ -152,31 +171,68 @@ TEST(WinHttpExchangeTest, LargeChunkedBodyToMemoryArrivesWhole) {
     EXPECT_TRUE(std::equal(body.begin(), body.end(), client.m_body.begin()));
 }
 
-TEST(WinHttpExchangeTest, BrokenConnectionEndsTheBodyEarly) {
-    HttpTestServer server([](const HttpRequest&) {
-        HttpResponse response;
-        response.body = std::string(100000, 'x');
-        response.cutAfter = 30000;
-        return response;
-    });
-    WinHttpClient client(server.Url("/cut"));
-    EXPECT_TRUE(client.SendHttpRequest(L"GET"));  // a GET that got its headers counts as answered
-    EXPECT_EQ(client.m_contentLength, 100000u);
-    EXPECT_LT(client.m_bodySize, 100000u);
+TEST(WinHttpExchangeTest, BodiesThatEndEarlyFailTheRequest) {
+    struct Case {
+        const char* name;
+        bool chunked;
+        bool toFile;
+        std::size_t requests;  // no attempt after bytes went to the file
+    };
+    const Case cases[] = {
+        {"cut short of its length", false, false, 3},
+        {"chunked reply cut before its last chunk", true, false, 3},
+        {"cut short of its length, to a file", false, true, 1},
+        {"chunked reply cut, to a file", true, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HttpTestServer server([&](const HttpRequest&) {
+            HttpResponse response;
+            response.body = Pattern(100000);
+            response.chunked = c.chunked;
+            response.cutAfter = 30000;
+            return response;
+        });
+        testing_support::TempFolder folder;
+        WinHttpClient client(server.Url("/cut"));
+        if (c.toFile) client.m_responseFile = folder.Join(L"out.bin");
+        EXPECT_FALSE(client.SendHttpRequest(L"GET"));
+        EXPECT_EQ(client.m_lastError, platform::winhttp::kErrorConnectionError);
+        EXPECT_EQ(server.Requests().size(), c.requests);
+        if (c.toFile) {
+            EXPECT_EQ(platform::ReadWholeFile(client.m_responseFile), Pattern(100000).substr(0, 30000));
+        }
+    }
 }
 
-TEST(WinHttpExchangeTest, StoppedFileModeWritesNoMore) {
+TEST(WinHttpExchangeTest, StoppedOrUnstorableBodyFailsTheRequest) {
     HttpTestServer server([](const HttpRequest&) {
         HttpResponse response;
         response.body = std::string(200000, 'y');
         return response;
     });
     testing_support::TempFolder folder;
-    WinHttpClient client(server.Url("/stop"));
-    client.m_responseFile = folder.Join(L"out.bin");
-    client.m_progressFn = [&](double) { client.m_keepWriting = false; };
-    ASSERT_TRUE(client.SendHttpRequest(L"GET"));
-    EXPECT_FALSE(platform::PathExists(client.m_responseFile));
+    WinHttpClient stopped(server.Url("/stop"));
+    stopped.m_responseFile = folder.Join(L"out.bin");
+    stopped.m_progressFn = [&](double) { stopped.m_keepWriting = false; };
+    EXPECT_FALSE(stopped.SendHttpRequest(L"GET"));
+    EXPECT_EQ(stopped.m_lastError, platform::winhttp::kErrorOperationCancelled);
+    EXPECT_FALSE(platform::PathExists(stopped.m_responseFile));
+
+    // A file that cannot be opened loses no block silently.
+    WinHttpClient unwritable(server.Url("/stop"));
+    unwritable.m_responseFile = folder.Join(L"missing-folder/out.bin");
+    EXPECT_FALSE(unwritable.SendHttpRequest(L"GET"));
+    EXPECT_EQ(unwritable.m_lastError, WinHttpClient::kErrorOpenFailed);
+
+    // Refused on its headers: not a byte of the body is stored.
+    WinHttpClient refused(server.Url("/stop"));
+    refused.m_responseFile = folder.Join(L"refused.bin");
+    refused.m_acceptResponse = [&] { return refused.m_statusCode != L"200"; };
+    EXPECT_FALSE(refused.SendHttpRequest(L"GET"));
+    EXPECT_EQ(refused.m_lastError, platform::winhttp::kErrorOperationCancelled);
+    EXPECT_FALSE(platform::PathExists(refused.m_responseFile));
+    EXPECT_EQ(server.Requests().size(), 1u + 3u + 1u);  // nothing stored, so the unwritable body is tried thrice
 }
 
 }  // namespace

@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", server.BaseUrl().c_str());
     for (const auto& package : server.Catalog().Packages())
-        std::printf("%s\n%s\n", package.PackagePath().c_str(), package.FilePath().c_str());
+        std::printf("%s\n%s\n", (commandLine.sha256Paths ? package.Sha256Path() : package.PackagePath()).c_str(),
+                    package.FilePath().c_str());
     std::fflush(stdout);
 
     const int request = platform::WaitForTerminationRequest();

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/md5.h"
+#include "platform/message_digest.h"
 #include "tools/pkgserve/http_exchange.h"
 
 namespace pkgserve {
@@ -37,11 +37,12 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
            });
 }
 
-// Length and digest of a package, read through once.
+// Length and digests of a package, read through once.
 bool Measure(Package& package, std::string& error) {
-    platform::Md5 md5;
-    if (!md5.IsValid()) {
-        error = "MD5 is not available";
+    platform::MessageDigest md5(platform::DigestAlgorithm::kMd5);
+    platform::MessageDigest sha256(platform::DigestAlgorithm::kSha256);
+    if (!md5.IsValid() || !sha256.IsValid()) {
+        error = "MD5 or SHA-256 is not available";
         return false;
     }
     BodyReader reader(package);
@@ -55,6 +56,7 @@ bool Measure(Package& package, std::string& error) {
         const std::size_t got = reader.Read(offset, buffer.get(), wanted);
         if (got == 0) break;
         md5.Update(buffer.get(), got);
+        sha256.Update(buffer.get(), got);
         offset += got;
     }
     if (!knownSize) {
@@ -67,12 +69,15 @@ bool Measure(Package& package, std::string& error) {
         package.size = offset;
     }
     package.md5 = md5.FinishHex();
+    package.sha256 = sha256.FinishHex();
     return true;
 }
 
 }  // namespace
 
 std::string Package::PackagePath() const { return "/packages/" + md5 + "/" + EscapeSegment(name); }
+
+std::string Package::Sha256Path() const { return "/packages/" + sha256 + "/" + EscapeSegment(name); }
 
 std::string Package::FilePath() const { return "/files/" + EscapeSegment(name); }
 
@@ -133,7 +138,8 @@ bool PackageCatalog::Add(Package package, std::string& error) {
 
 const Package* PackageCatalog::Find(const std::vector<std::string>& segments) const {
     for (const auto& package : m_packages) {
-        if (segments.size() == 3 && segments[0] == "packages" && EqualIgnoringCase(segments[1], package.md5) &&
+        if (segments.size() == 3 && segments[0] == "packages" &&
+            (EqualIgnoringCase(segments[1], package.md5) || EqualIgnoringCase(segments[1], package.sha256)) &&
             segments[2] == package.name)
             return &package;
         if (segments.size() == 2 && segments[0] == "files" && segments[1] == package.name) return &package;

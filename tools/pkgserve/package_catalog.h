@@ -1,6 +1,6 @@
 #pragma once
 // What a package server publishes: the regular files of one folder and bodies made up on the
-// spot, each with its length and MD5 digest, worked out once when it is added.
+// spot, each with its length and its MD5 and SHA-256 digests, worked out once when it is added.
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -12,11 +12,14 @@ struct Package {
     std::string name;        // as published, in the file system's bytes (UTF-8)
     std::uint64_t size = 0;
     std::string md5;         // 32 lower-case hexadecimal digits
+    std::string sha256;      // 64 lower-case hexadecimal digits
     std::string filePath;    // native path; empty for a synthesised body
 
     bool Synthesised() const { return filePath.empty(); }
     // "/packages/<md5>/<name>", the form installers verify against; the name escaped.
     std::string PackagePath() const;
+    // "/packages/<sha256>/<name>": the same package under its SHA-256 digest.
+    std::string Sha256Path() const;
     // "/files/<name>".
     std::string FilePath() const;
 };
@@ -34,7 +37,7 @@ public:
     bool AddSynthesised(const std::string& name, std::uint64_t size, std::string& error);
 
     const std::vector<Package>& Packages() const { return m_packages; }
-    // The package a decoded request path names: "packages", its digest (either case), its name;
+    // The package a decoded request path names: "packages", either digest (either case), its name;
     // or "files", its name. Null for any other path.
     const Package* Find(const std::vector<std::string>& segments) const;
 

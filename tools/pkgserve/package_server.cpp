@@ -28,6 +28,8 @@ bool PackageServer::Start(std::string& error) {
         error = "the server was started before";
         return false;
     }
+    m_secure = !m_options.certificateFile.empty() && !m_options.keyFile.empty();
+    if (m_secure && !m_tls.Load(m_options.certificateFile, m_options.keyFile, error)) return false;
     if (!m_listener.Listen(m_options.port)) {
         error = "cannot listen on 127.0.0.1:" + std::to_string(m_options.port);
         return false;
@@ -50,7 +52,9 @@ void PackageServer::Stop() {
     m_listener.Close();
 }
 
-std::string PackageServer::BaseUrl() const { return "http://127.0.0.1:" + std::to_string(Port()); }
+std::string PackageServer::BaseUrl() const {
+    return (m_secure ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(Port());
+}
 
 void PackageServer::SetFaults(const ServerFaults& faults) {
     std::lock_guard<std::mutex> lock(m_faultsMutex);
@@ -83,6 +87,14 @@ void PackageServer::AcceptLoop() {
 
 void PackageServer::Serve(Connection& connection) {
     const platform::NativeHandle handle = connection.handle;
+    std::unique_ptr<Channel> channel = m_secure ? m_tls.Accept(handle) : PlainChannel(handle);
+    if (!channel) {
+        Log("(TLS handshake failed)");
+        std::lock_guard<std::mutex> lock(m_connectionsMutex);
+        platform::CloseHandle(connection.handle);
+        connection.done = true;
+        return;
+    }
     std::string pending;
     char buffer[16 * 1024];
     std::uint32_t idle = 0;
@@ -94,13 +106,13 @@ void PackageServer::Serve(Connection& connection) {
         if (status == HeadStatus::kIncomplete) {
             if (pending.size() > kLargestHead) {
                 const std::string answer = ResponseHead(431, {{"Content-Length", "0"}, {"Connection", "close"}});
-                platform::SendAll(handle, answer.data(), answer.size());
+                channel->SendAll(answer.data(), answer.size());
                 Log("(head too large) 431");
                 break;
             }
             std::size_t got = 0;
             bool timedOut = false;
-            if (platform::Receive(handle, buffer, sizeof buffer, got, kPollMilliseconds, timedOut)) {
+            if (channel->Receive(buffer, sizeof buffer, got, kPollMilliseconds, timedOut)) {
                 pending.append(buffer, got);
                 idle = 0;
             } else if (!timedOut || (idle += kPollMilliseconds) >= kIdleMilliseconds) {
@@ -110,7 +122,7 @@ void PackageServer::Serve(Connection& connection) {
         }
         if (status == HeadStatus::kMalformed) {
             const std::string answer = ResponseHead(400, {{"Content-Length", "0"}, {"Connection", "close"}});
-            platform::SendAll(handle, answer.data(), answer.size());
+            channel->SendAll(answer.data(), answer.size());
             Log("(malformed request) 400");
             break;
         }
@@ -128,7 +140,7 @@ void PackageServer::Serve(Connection& connection) {
         while (keepOpen && pending.size() < bodyLength) {
             std::size_t got = 0;
             bool timedOut = false;
-            if (!platform::Receive(handle, buffer, sizeof buffer, got, 5000, timedOut)) {
+            if (!channel->Receive(buffer, sizeof buffer, got, 5000, timedOut)) {
                 keepOpen = false;
                 break;
             }
@@ -137,15 +149,16 @@ void PackageServer::Serve(Connection& connection) {
         if (keepOpen) pending.erase(0, static_cast<std::size_t>(bodyLength));
 
         std::string logLine = request.method + " " + request.target;
-        open = Answer(handle, request, keepOpen, pending, logLine);
+        open = Answer(*channel, request, keepOpen, pending, logLine);
         Log(logLine);
     }
+    channel.reset();
     std::lock_guard<std::mutex> lock(m_connectionsMutex);
     platform::CloseHandle(connection.handle);
     connection.done = true;
 }
 
-bool PackageServer::Answer(platform::NativeHandle handle, const Request& request, bool keepOpen, std::string& pending,
+bool PackageServer::Answer(Channel& channel, const Request& request, bool keepOpen, std::string& pending,
                            std::string& logLine) {
     const bool keepAlive = keepOpen && request.KeepAlive();
     const bool head = request.method == "HEAD";
@@ -155,7 +168,7 @@ bool PackageServer::Answer(platform::NativeHandle handle, const Request& request
         std::string answer = ResponseHead(status, headers);
         if (!head) answer += body;
         logLine += " " + std::to_string(status);
-        return platform::SendAll(handle, answer.data(), answer.size()) && keepAlive;
+        return channel.SendAll(answer.data(), answer.size()) && keepAlive;
     };
     auto text = [](int status) { return std::string(ReasonPhrase(status)) + "\n"; };
 
@@ -168,6 +181,11 @@ bool PackageServer::Answer(platform::NativeHandle handle, const Request& request
         faults = m_faults;
     }
     if (faults.failStatus != 0 && !(faults.failOnlyGet && head)) return reply(faults.failStatus, {}, text(faults.failStatus));
+    if (!faults.redirectTo.empty()) {
+        std::string path;
+        for (const auto& segment : segments) path += "/" + EscapeSegment(segment);
+        return reply(302, {{"Location", faults.redirectTo + path}}, "");
+    }
     const Package* package = m_catalog.Find(segments);
     if (!package) return reply(404, {}, text(404));
 
@@ -212,9 +230,9 @@ bool PackageServer::Answer(platform::NativeHandle handle, const Request& request
     const std::string answer = ResponseHead(status, headers);
     logLine += " " + std::to_string(status);
     if (status == 206) logLine += " " + std::to_string(range.first) + "-" + std::to_string(range.last);
-    if (!platform::SendAll(handle, answer.data(), answer.size())) return false;
+    if (!channel.SendAll(answer.data(), answer.size())) return false;
     if (head) return keepAlive;
-    return SendBody(handle, *package, range.first, length, TakeBodyFaults(), pending, logLine) && keepAlive;
+    return SendBody(channel, *package, range.first, length, TakeBodyFaults(), pending, logLine) && keepAlive;
 }
 
 PackageServer::BodyFaults PackageServer::TakeBodyFaults() {
@@ -233,8 +251,8 @@ PackageServer::BodyFaults PackageServer::TakeBodyFaults() {
     return body;
 }
 
-bool PackageServer::SendBody(platform::NativeHandle handle, const Package& package, std::uint64_t first,
-                             std::uint64_t length, const BodyFaults& faults, std::string& pending, std::string& logLine) {
+bool PackageServer::SendBody(Channel& channel, const Package& package, std::uint64_t first, std::uint64_t length,
+                             const BodyFaults& faults, std::string& pending, std::string& logLine) {
     BodyReader reader(package);
     auto buffer = std::make_unique<char[]>(kBlockSize);
     bool stalled = false;
@@ -242,13 +260,13 @@ bool PackageServer::SendBody(platform::NativeHandle handle, const Package& packa
     while (sent < length) {
         if (faults.cutAfter && sent >= *faults.cutAfter) {
             logLine += " cut after " + std::to_string(sent);
-            platform::ShutdownConnection(handle);
+            channel.Cut();
             return false;
         }
         if (faults.stallAfter && !stalled && sent >= *faults.stallAfter) {
             stalled = true;
             logLine += " stalled after " + std::to_string(sent);
-            if (!Stall(handle, faults.stallMilliseconds, pending)) return false;
+            if (!Stall(channel, faults.stallMilliseconds, pending)) return false;
         }
         std::uint64_t wanted = std::min<std::uint64_t>(kBlockSize, length - sent);
         if (faults.cutAfter && *faults.cutAfter > sent) wanted = std::min(wanted, *faults.cutAfter - sent);
@@ -261,20 +279,20 @@ bool PackageServer::SendBody(platform::NativeHandle handle, const Package& packa
         }
         if (faults.wrongBody)
             for (std::size_t i = 0; i < got; ++i) buffer[i] = static_cast<char>(~buffer[i]);
-        if (!platform::SendAll(handle, buffer.get(), got)) return false;
+        if (!channel.SendAll(buffer.get(), got)) return false;
         sent += got;
     }
     return true;
 }
 
-bool PackageServer::Stall(platform::NativeHandle handle, std::uint32_t milliseconds, std::string& pending) {
+bool PackageServer::Stall(Channel& channel, std::uint32_t milliseconds, std::string& pending) {
     const std::uint32_t start = platform::GetTickCount();
     char buffer[4096];
     while (!m_stopping) {
         if (milliseconds != 0 && platform::GetTickCount() - start >= milliseconds) return true;
         std::size_t got = 0;
         bool timedOut = false;
-        if (platform::Receive(handle, buffer, sizeof buffer, got, 50, timedOut)) {
+        if (channel.Receive(buffer, sizeof buffer, got, 50, timedOut)) {
             if (pending.size() < kLargestHead) pending.append(buffer, got);
         } else if (!timedOut) {
             return false;  // the client gave up

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/loopback_socket.h"
+#include "tools/pkgserve/channel.h"
 #include "tools/pkgserve/http_exchange.h"
 #include "tools/pkgserve/package_catalog.h"
 
@@ -41,6 +42,9 @@ struct ServerFaults {
     bool wrongBody = false;
     // 302 to the same package under the other form of its path (/files <-> /packages).
     RedirectMode redirect = RedirectMode::kNone;
+    // Every request answered with a 302 to the same target at this base address
+    // ("http://127.0.0.1:8080"); none when empty.
+    std::string redirectTo;
 };
 
 struct ServerOptions {
@@ -48,6 +52,9 @@ struct ServerOptions {
     ServerFaults faults;
     // Called with one line per answered request (never concurrently); none when empty.
     std::function<void(const std::string&)> log;
+    // HTTPS with this certificate (PEM, chain allowed) and key instead of HTTP, when both are set.
+    std::string certificateFile;
+    std::string keyFile;
 };
 
 class PackageServer {
@@ -62,7 +69,7 @@ public:
     void Stop();
 
     std::uint16_t Port() const { return m_listener.Port(); }
-    // "http://127.0.0.1:<port>"
+    // "http://127.0.0.1:<port>", or https.
     std::string BaseUrl() const;
     const PackageCatalog& Catalog() const { return m_catalog; }
 
@@ -86,18 +93,19 @@ private:
     void AcceptLoop();
     void Serve(Connection& connection);
     // Answers one request; false when the connection must close.
-    bool Answer(platform::NativeHandle handle, const Request& request, bool keepOpen, std::string& pending,
-                std::string& logLine);
-    bool SendBody(platform::NativeHandle handle, const Package& package, std::uint64_t first, std::uint64_t length,
+    bool Answer(Channel& channel, const Request& request, bool keepOpen, std::string& pending, std::string& logLine);
+    bool SendBody(Channel& channel, const Package& package, std::uint64_t first, std::uint64_t length,
                   const BodyFaults& faults, std::string& pending, std::string& logLine);
     // Waits out a stall; false when the client went away or the server stops.
-    bool Stall(platform::NativeHandle handle, std::uint32_t milliseconds, std::string& pending);
+    bool Stall(Channel& channel, std::uint32_t milliseconds, std::string& pending);
     BodyFaults TakeBodyFaults();
     void Log(const std::string& line);
 
     const PackageCatalog m_catalog;
     const ServerOptions m_options;
     platform::LoopbackListener m_listener;
+    TlsContext m_tls;
+    bool m_secure = false;
     std::atomic<bool> m_stopping{false};
     std::thread m_acceptThread;
 

@@ -15,6 +15,8 @@ struct CommandLine {
     ServerOptions server;
     bool verbose = false;
     bool help = false;
+    // The digest the printed package paths carry; both are always served.
+    bool sha256Paths = false;
 };
 
 extern const char* const kUsage;

@@ -1,16 +1,16 @@
-#include "platform/md5.h"
+#include "platform/message_digest.h"
 
 #include <openssl/evp.h>
 
 namespace platform {
 
-struct Md5::Context {
+struct MessageDigest::Context {
     EVP_MD* algorithm = nullptr;
     EVP_MD_CTX* context = nullptr;
 };
 
-Md5::Md5() : m_context(std::make_unique<Context>()) {
-    m_context->algorithm = EVP_MD_fetch(nullptr, "MD5", nullptr);
+MessageDigest::MessageDigest(DigestAlgorithm algorithm) : m_context(std::make_unique<Context>()) {
+    m_context->algorithm = EVP_MD_fetch(nullptr, algorithm == DigestAlgorithm::kSha256 ? "SHA256" : "MD5", nullptr);
     m_context->context = EVP_MD_CTX_new();
     if (!m_context->algorithm || !m_context->context ||
         EVP_DigestInit_ex(m_context->context, m_context->algorithm, nullptr) != 1) {
@@ -21,25 +21,27 @@ Md5::Md5() : m_context(std::make_unique<Context>()) {
     }
 }
 
-Md5::~Md5() {
+MessageDigest::~MessageDigest() {
     EVP_MD_CTX_free(m_context->context);
     EVP_MD_free(m_context->algorithm);
 }
 
-bool Md5::IsValid() const { return m_context->context != nullptr; }
+bool MessageDigest::IsValid() const { return m_context->context != nullptr; }
 
-void Md5::Update(const void* data, std::size_t size) {
+void MessageDigest::Update(const void* data, std::size_t size) {
     if (IsValid()) EVP_DigestUpdate(m_context->context, data, size);
 }
 
-std::array<std::uint8_t, 16> Md5::Finish() {
-    std::array<std::uint8_t, 16> digest{};
+std::vector<std::uint8_t> MessageDigest::Finish() {
+    if (!IsValid()) return {};
+    std::vector<std::uint8_t> digest(static_cast<std::size_t>(EVP_MD_get_size(m_context->algorithm)));
     unsigned int length = 0;
-    if (IsValid()) EVP_DigestFinal_ex(m_context->context, digest.data(), &length);
+    EVP_DigestFinal_ex(m_context->context, digest.data(), &length);
+    digest.resize(length);
     return digest;
 }
 
-std::string Md5::FinishHex() {
+std::string MessageDigest::FinishHex() {
     static const char kDigits[] = "0123456789abcdef";
     std::string text;
     for (std::uint8_t byte : Finish()) {
