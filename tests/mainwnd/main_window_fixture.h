@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -194,7 +195,9 @@ protected:
     // Records an earlier installation in the folder: the demo product and its uninstaller, and
     // the registry values.
     void PlantEarlierInstallation(const std::wstring& folder) {
-        ASSERT_TRUE(platform::CreateFolder(folder) || platform::IsDirectory(folder));
+        std::error_code error;
+        std::filesystem::create_directories(platform::PathToNative(folder), error);
+        ASSERT_TRUE(platform::IsDirectory(folder));
         for (const wchar_t* name : {L"Kelvo_Kids.exe", L"uninst.ep"}) {
             ASSERT_TRUE(platform::CopyFile(kDemo, platform::JoinPath(folder, name)));
             platform::SetExecutable(platform::JoinPath(folder, name));
