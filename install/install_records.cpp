@@ -157,6 +157,8 @@ void CInstallRecords::OnPackageValue(std::int32_t code, double value, const std:
 }
 
 void CInstallRecords::WriteInstallRecord() {
+    // No folder to record: writing one would erase the earlier installation's record.
+    if (m_installPath.empty()) return;
     Utils::RegWriteString(kInstallPathValue, m_installPath);
     if (m_uninstallEntry.empty()) m_uninstallEntry = platform::JoinPath(m_installPath, kUninstallEntryName);
     if (platform::IsRegularFile(m_uninstallEntry)) Utils::RegWriteString(kUninstallEntryValue, m_uninstallEntry);
