@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <regex>
 #include <string>
 
@@ -47,8 +48,12 @@ TEST(SingleInstance, ASecondInstallerEndsAtOnceAndSilently) {
     EXPECT_EQ(second.errorOutput, "");
     holder.Release();
 
+    // Alone it starts; without a display (and without -silent=true) it says so and ends.
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
     InstallerRun alone = RunInstaller(L"-downloadtype=3");
-    EXPECT_EQ(alone.status, 0);
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_NE(alone.errorOutput.find("KelvoKidsInstaller needs a display"), std::string::npos) << alone.errorOutput;
     EXPECT_TRUE(std::regex_search(
         alone.errorOutput,
         std::regex(R"(<P\d{5}><T\d{5}><\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}>\(RunInstaller\)<\d{4}>: .*DownloadType=3.*\r\n)")))
