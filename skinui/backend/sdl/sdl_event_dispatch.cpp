@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "skinui/backend/sdl/sdl_keys.h"
+#include "skinui/backend/sdl/sdl_support.h"
 #include "skinui/backend/sdl/sdl_window_system.h"
 #include "skinui/paint_manager.h"
 
@@ -207,6 +208,12 @@ void SdlWindowSystem::DispatchMouse(const SDL_Event& event) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         int x = event.button.x, y = event.button.y;
+        if (PointerInWindow(event.button.windowID, x, y) && (x != event.button.x || y != event.button.y)) {
+            // The framework learns where the pointer is (hover) before the press lands there.
+            int moveX = x, moveY = y;
+            WindowHandle moved = MouseTarget(FromNative(event.button.windowID), moveX, moveY);
+            if (Find(moved)) Input(moved, WM_MOUSEMOVE, MouseKeys(SDL_GetMouseState(nullptr, nullptr)), MakeLParam(moveX, moveY));
+        }
         WindowHandle target = MouseTarget(FromNative(event.button.windowID), x, y);
         MouseButton(target, event.type == SDL_MOUSEBUTTONDOWN, event.button.button, event.button.clicks, x, y);
         return;
@@ -217,6 +224,7 @@ void SdlWindowSystem::DispatchMouse(const SDL_Event& event) {
         if (!window) return;
         int x = 0, y = 0;
         SDL_GetMouseState(&x, &y);
+        PointerInWindow(event.wheel.windowID, x, y);
         int delta = event.wheel.y * 120;
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
         const WPARAM wParam = (static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16) | (MouseKeys(SDL_GetMouseState(nullptr, nullptr)) & 0xFFFF);
