@@ -60,6 +60,13 @@ void CCurlDownloader::Start() {
     }
     if (m_stopping) return;
     m_thread = std::make_unique<Utils::Thread>(this, L"ABDEF", &CCurlDownloader::dlThreadFun);
+    if (!m_thread->IsValid()) {
+        // No worker to report for it: the download fails here, on the caller's thread.
+        m_thread.reset();
+        lock.unlock();
+        Report(DL_CODE_FAIL, 1.0, kReportText);
+        return;
+    }
     m_thread->Resume();
 }
 

@@ -36,12 +36,19 @@ WinHttpDownloader::~WinHttpDownloader() {
 }
 
 void WinHttpDownloader::Start() {
-    std::lock_guard<std::mutex> lock(m_threadMutex);
+    std::unique_lock<std::mutex> lock(m_threadMutex);
     if (m_stopping) return;
     // Called from the worker itself in answer to a restart report, the reset does not wait: the
     // current worker ends right after that report.
     m_thread.reset();
     m_thread = std::make_unique<Utils::Thread>(this, L"ABDEF", &WinHttpDownloader::DownloadThread);
+    if (!m_thread->IsValid()) {
+        // No worker to report for it: the download fails here, on the caller's thread.
+        m_thread.reset();
+        lock.unlock();
+        Report(DL_CODE_FAIL, 1.0, kReportText);
+        return;
+    }
     m_thread->Resume();
 }
 
