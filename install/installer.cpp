@@ -125,8 +125,8 @@ int CInstaller::Parse(const std::wstring& line, bool decodedCleanly) {
     } else if (MatchKey(line, L"InstPath=", value)) {
         reportPath(3000);
     } else if (MatchKey(line, L"State=", value)) {
-        const std::wstring state = Utils::Trim(TextValue(value));
         if (m_resultSeen) return kNoResult;
+        const std::wstring state = Utils::Trim(TextValue(value));
         if (state == L"Success") {
             m_resultSeen = true;
             Report(2003, 0);

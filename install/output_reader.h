@@ -58,7 +58,6 @@ public:
 
 private:
     int ParseLine();
-    void TakeUnit();
 
     LineParser m_parser;
     std::string m_line;

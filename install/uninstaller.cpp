@@ -98,8 +98,8 @@ int CUninstaller::Parse(const std::wstring& line, bool) {
         Report(5005, 0, TextValue(value));
         return kFailureResult;
     } else if (MatchKey(line, L"State=", value)) {
-        const std::wstring state = Utils::Trim(TextValue(value));
         if (m_resultSeen) return kNoResult;
+        const std::wstring state = Utils::Trim(TextValue(value));
         if (state == L"Success") {
             m_resultSeen = true;
             Report(5003, 0);
