@@ -119,19 +119,6 @@ TEST_F(CliInstallTest, InstallationPrintsEveryReportAndExitsByTheLastOne) {
     EXPECT_EQ(run.lines.back(), "2003 0 ");
 }
 
-TEST_F(CliInstallTest, FailuresExitWithOne) {
-    ::setenv("KELVO_DEMO_OPTIONS", "pace=0,fail", 1);
-    CliRun run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", folder.Join(L"failing")));
-    EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.lines.back(), "2004 0 安装包安装失败");
-
-    run = RunCli(Arguments("/0123456789abcdef0123456789abcdef/kelvoKids_setup.exe", folder.Join(L"refuted")));
-    EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.lines.back(), "1004 0 WinHttp");
-    EXPECT_FALSE(run.Has("2001 0 "));
-    EXPECT_FALSE(platform::PathExists(folder.Join(L"refuted/Kelvo_Kids.exe")));
-}
-
 TEST_F(CliInstallTest, PackageRunsToItsEndWhenTheInstallerDies) {
     ::setenv("KELVO_DEMO_OPTIONS", "pace=150", 1);
     const std::wstring dir = folder.Join(L"orphaned");
@@ -156,6 +143,19 @@ TEST_F(CliInstallTest, PackageRunsToItsEndWhenTheInstallerDies) {
     const std::wstring record = platform::JoinPath(dir, L"demo-install.ini");
     for (int waited = 0; waited < 1000 && !platform::PathExists(record); ++waited) ::usleep(10000);
     EXPECT_TRUE(platform::IsRegularFile(record));
+}
+
+TEST_F(CliInstallTest, FailuresExitWithOne) {
+    ::setenv("KELVO_DEMO_OPTIONS", "pace=0,fail", 1);
+    CliRun run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", folder.Join(L"failing")));
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.lines.back(), "2004 0 安装包安装失败");
+
+    run = RunCli(Arguments("/0123456789abcdef0123456789abcdef/kelvoKids_setup.exe", folder.Join(L"refuted")));
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.lines.back(), "1004 0 WinHttp");
+    EXPECT_FALSE(run.Has("2001 0 "));
+    EXPECT_FALSE(platform::PathExists(folder.Join(L"refuted/Kelvo_Kids.exe")));
 }
 
 TEST_F(CliInstallTest, MissingAddressOrFolderIsAUsageError) {
