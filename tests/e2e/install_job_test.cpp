@@ -64,6 +64,7 @@ protected:
     // Filled before the server starts: its connection threads read them.
     std::string package = *platform::ReadWholeFile(kDemo);
     std::string digest = Utils::GetFileMd5(platform::PathToNative(kDemo));
+    int failingGets = 0;  // touched by the server's handler only, one request at a time
     TempFolder folder;
     TempFolder temp;
     ReportLog log;
@@ -72,9 +73,11 @@ protected:
             return HttpTestServer::Bytes(request, package);
         if (request.path == "/0123456789abcdef0123456789abcdef/kelvoKids_setup.exe")
             return HttpTestServer::Bytes(request, package);
-        if (request.path == "/" + digest + "/cut.exe") {
+        // Every body cut short; or the first two (one per part), and every later one at once.
+        const bool failing = request.path == "/" + digest + "/failing.exe";
+        if (request.path == "/" + digest + "/cut.exe" || failing) {
             HttpResponse response = HttpTestServer::Bytes(request, package);
-            if (request.method == "GET") response.cutAfter = 200000;  // every body cut short
+            if (request.method == "GET") response.cutAfter = failing && ++failingGets > 2 ? 0 : 200000;
             return response;
         }
         HttpResponse missing;
@@ -138,7 +141,7 @@ void ExpectNothingOfThePackage(const std::wstring& dir) {
 
 TEST_P(InstallJobTest, NoPartFileOutlivesAFailedOrAStoppedDownload) {
     const std::wstring failed = folder.Join(L"failed");
-    Run(server.Url("/" + digest + "/cut.exe"), failed);
+    Run(server.Url("/" + digest + "/failing.exe"), failed);
     EXPECT_EQ(log.Codes().back(), 1004);
     ExpectNothingOfThePackage(failed);
 
