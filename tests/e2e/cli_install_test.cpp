@@ -1,5 +1,7 @@
 // kelvo-cli install as a person runs it: its printed reports and its exit code.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -96,6 +98,7 @@ protected:
 };
 
 TEST_F(CliInstallTest, InstallationPrintsEveryReportAndExitsByTheLastOne) {
+    ::setenv("KELVO_DEMO_OPTIONS", "pace=0,messages", 1);
     const std::wstring dir = folder.Join(L"Kelvo Kids");
     CliRun run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", dir));
     EXPECT_EQ(run.exitCode, 0u);
@@ -121,6 +124,32 @@ TEST_F(CliInstallTest, InstallationPrintsEveryReportAndExitsByTheLastOne) {
     EXPECT_EQ(run.lines.front(), "5002 0 ");
     EXPECT_TRUE(run.Has("5003 0 "));
     EXPECT_EQ(run.lines.back(), "2003 0 ");
+}
+
+TEST_F(CliInstallTest, PackageRunsToItsEndWhenTheInstallerDies) {
+    ::setenv("KELVO_DEMO_OPTIONS", "pace=150", 1);
+    const std::wstring dir = folder.Join(L"orphaned");
+    platform::NativeHandle readEnd = platform::kInvalidHandle, writeEnd = platform::kInvalidHandle;
+    ASSERT_TRUE(platform::CreatePipe(readEnd, writeEnd));
+    auto argv = Utils::SplitCommandLine(L"\"" + kCli + L"\" install " + Arguments("/" + digest + "/kelvoKids_setup.exe", dir));
+    platform::ProcessInfo cli;
+    std::wstring error;
+    ASSERT_TRUE(platform::SpawnProcess(argv, {platform::kInvalidHandle, writeEnd, platform::kInvalidHandle}, cli, error));
+    platform::CloseHandle(writeEnd);
+    // Killed as soon as the package names its folder: its reader is gone with the installer.
+    std::string output;
+    char buffer[4096];
+    std::size_t got = 0;
+    while (output.find("\n3000 ") == std::string::npos && platform::ReadFile(readEnd, buffer, sizeof buffer, got))
+        output.append(buffer, got);
+    ASSERT_NE(output.find("\n3000 "), std::string::npos) << output;
+    ::kill(cli.processId, SIGKILL);
+    platform::WaitForProcess(cli);
+    platform::CloseHandle(readEnd);
+    // Its later writes fail, and it goes on to write the files of its last steps.
+    const std::wstring record = platform::JoinPath(dir, L"demo-install.ini");
+    for (int waited = 0; waited < 1000 && !platform::PathExists(record); ++waited) ::usleep(10000);
+    EXPECT_TRUE(platform::IsRegularFile(record));
 }
 
 TEST_F(CliInstallTest, FailuresExitWithOne) {

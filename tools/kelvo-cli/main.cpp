@@ -56,6 +56,7 @@ int HandToSkinProgram(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::PrepareProcess();
     std::setlocale(LC_CTYPE, "");
     if (argc < 2) return PrintUsage();
     for (const Command& command : kCommands) {
