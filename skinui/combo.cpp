@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "skinui/markup/value_parser.h"
 #include "skinui/paint_manager.h"
@@ -139,9 +140,20 @@ void CComboUI::OnHidden() {
 }
 
 void CComboUI::SetAttribute(const std::wstring& name, const std::wstring& value) {
-    auto colour = [&value](Colour& target) {
-        if (auto c = ParseColour(value)) target = *c;
+    static const std::pair<const wchar_t*, Colour DropListStyle::*> kListColours[] = {
+        {L"listbkcolor", &DropListStyle::bkColor},
+        {L"listbordercolor", &DropListStyle::borderColor},
+        {L"listhotcolor", &DropListStyle::hotColor},
+        {L"listselectedcolor", &DropListStyle::selectedColor},
+        {L"listtextcolor", &DropListStyle::textColor},
+        {L"listselectedtextcolor", &DropListStyle::selectedTextColor},
+        {L"listthumbcolor", &DropListStyle::thumbColor},
     };
+    for (const auto& [key, member] : kListColours) {
+        if (name != key) continue;
+        if (auto c = ParseColour(value)) m_listStyle.*member = *c;
+        return;
+    }
     if (name == L"font") {
         m_font = ParseInt(value, -1);
         NeedParentLayout();
@@ -150,25 +162,11 @@ void CComboUI::SetAttribute(const std::wstring& name, const std::wstring& value)
     } else if (name == L"textpadding") {
         m_textPadding = ParseRect(value);
     } else if (name == L"arrowcolor") {
-        colour(m_arrowColor);
+        if (auto c = ParseColour(value)) m_arrowColor = *c;
     } else if (name == L"listrowheight") {
         m_listStyle.rowHeight = std::clamp(ParseInt(value), 0, kMaxRowHeight);
     } else if (name == L"listrows") {
         m_listStyle.rows = std::clamp(ParseInt(value, 8), 1, kMaxRows);
-    } else if (name == L"listbkcolor") {
-        colour(m_listStyle.bkColor);
-    } else if (name == L"listbordercolor") {
-        colour(m_listStyle.borderColor);
-    } else if (name == L"listhotcolor") {
-        colour(m_listStyle.hotColor);
-    } else if (name == L"listselectedcolor") {
-        colour(m_listStyle.selectedColor);
-    } else if (name == L"listtextcolor") {
-        colour(m_listStyle.textColor);
-    } else if (name == L"listselectedtextcolor") {
-        colour(m_listStyle.selectedTextColor);
-    } else if (name == L"listthumbcolor") {
-        colour(m_listStyle.thumbColor);
     } else {
         CContainerUI::SetAttribute(name, value);
     }

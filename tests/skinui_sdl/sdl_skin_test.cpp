@@ -216,6 +216,14 @@ bool Installed(const char* program) {
     return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// What the X server shows now.
+Bitmap DumpScreen() {
+    testing_support::TempFolder folder;
+    const std::string dump = folder.NativePath() + "/screen.xwd";
+    if (std::system(("xwd -root -silent > " + dump).c_str()) != 0) return {};
+    return testing_support::ReadScreenDump(dump);
+}
+
 }  // namespace
 
 // Run by CTest under xvfb-run (KELVO_DISPLAY_TEST=1); skipped anywhere else.
@@ -241,10 +249,7 @@ TEST(SdlOnDisplay, MainWindowOnScreenMatchesHeadlessAndTakesRealClicksAndTyping)
         for (int turns = 0; turns < 20; ++turns) system.PumpOne(50);
         const UiRect rect = system.GetWindowRect(handle);
 
-        testing_support::TempFolder folder;
-        const std::string dump = folder.NativePath() + "/screen.xwd";
-        ASSERT_EQ(std::system(("xwd -root -silent > " + dump).c_str()), 0);
-        Bitmap screen = testing_support::ReadScreenDump(dump);
+        Bitmap screen = DumpScreen();
         ASSERT_GE(screen.Width(), rect.right);
         ASSERT_GE(screen.Height(), rect.bottom);
         EXPECT_EQ(CountDifferences(expected, screen, rect.left, rect.top), 0);
@@ -314,10 +319,7 @@ TEST(SdlOnDisplay, ComboListOpensOnScreenAndTakesARealClick) {
         const WindowHandle list = combo->GetListWindow();
         ASSERT_TRUE(list);
         const UiRect place = system.GetWindowRect(list);
-        testing_support::TempFolder folder;
-        const std::string dump = folder.NativePath() + "/screen.xwd";
-        ASSERT_EQ(std::system(("xwd -root -silent > " + dump).c_str()), 0);
-        Bitmap screen = testing_support::ReadScreenDump(dump);
+        Bitmap screen = DumpScreen();
         ASSERT_GE(screen.Height(), place.bottom);
         EXPECT_EQ(CountDifferences(system.Presented(list), screen, place.left, place.top), 0);
 
