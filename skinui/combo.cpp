@@ -121,8 +121,12 @@ Colour CComboUI::GetTextColor() const {
     return m_textColor.value_or(m_manager ? m_manager->GetDefaultFontColor() : 0xFF000000);
 }
 
-// The items are a list to choose from, not part of the control's face: they get no place.
-void CComboUI::SetPos(UiRect rc, bool needInvalidate) { CControlUI::SetPos(rc, needInvalidate); }
+// The items are a list to choose from, not part of the control's face: they get no place. A
+// list left where the combo no longer is would be misplaced: it closes.
+void CComboUI::SetPos(UiRect rc, bool needInvalidate) {
+    if (!(rc == m_rect)) CloseList();
+    CControlUI::SetPos(rc, needInvalidate);
+}
 
 UiSize CComboUI::EstimateSize(UiSize) {
     if (m_fixedSize.cy > 0 || !m_manager) return m_fixedSize;

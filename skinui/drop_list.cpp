@@ -27,7 +27,10 @@ bool CDropListWnd::Open() {
     if (!system || !manager) return false;
     const WindowHandle owner = manager->GetPaintWindow();
     const UiRect face = m_combo.GetPos();
-    if (!system->IsWindow(owner) || face.IsEmpty() || m_combo.GetCount() == 0) return false;
+    if (!system->IsWindow(owner) || !system->IsVisible(owner) || system->IsMinimized(owner) || face.IsEmpty() ||
+        m_combo.GetCount() == 0) {
+        return false;
+    }
 
     const DropListStyle& style = m_combo.GetListStyle();
     m_rowHeight = style.rowHeight > 0 ? style.rowHeight : manager->GetFontHeight(m_combo.GetFont()) + 10;

@@ -227,6 +227,7 @@ TEST_F(ComboListTest, TheListClosesWithoutChoosingWhenItsOwnerOrComboChanges) {
         {"an item is added", [&] { combo->Add(new CListLabelElementUI); },
          [&] { combo->Remove(combo->GetItemAt(combo->GetCount() - 1)); }},
         {"the combo is clicked again", [&] { system.ClickControl(h, L"combo"); }, [] {}},
+        {"the combo is laid out elsewhere", [&] { combo->SetFixedWidth(120); }, [&] { combo->SetFixedWidth(150); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -248,7 +249,10 @@ TEST_F(ComboListTest, TheListClosesWithoutChoosingWhenItsOwnerOrComboChanges) {
     ASSERT_TRUE(system.ClickControl(h, L"other"));
     EXPECT_FALSE(combo->IsListOpen());
     EXPECT_EQ(window.Count(L"click"), 1);
-    // Nothing opens a list for a disabled combo.
+    // Nothing opens a list on a hidden window or for a disabled combo.
+    system.ShowWindow(h, ShowCommand::Hide);
+    EXPECT_FALSE(combo->OpenList());
+    system.ShowWindow(h, ShowCommand::Show);
     combo->SetEnabled(false);
     system.ClickControl(h, L"combo");
     EXPECT_FALSE(combo->OpenList());
