@@ -229,6 +229,14 @@ TEST(CliWindowCommands, AreHandedToTheSkinProgram) {
     EXPECT_EQ(render.exitCode, 2u);
     ASSERT_FALSE(render.lines.empty());
     EXPECT_EQ(render.lines[0].rfind("usage: kelvo-cli render SKINFILE OUT.png", 0), 0u) << render.lines[0];
+    // A combo drawn open; a control that is no combo is refused.
+    TempFolder folder;
+    const std::wstring picture = folder.Join(L"open.png");
+    EXPECT_EQ(RunCli(L"MainWnd.xml \"" + picture + L"\" --page 1 --language 9 --open languageCombo", L"render").exitCode, 0u);
+    EXPECT_TRUE(platform::IsRegularFile(picture));
+    const CliRun notCombo = RunCli(L"MainWnd.xml \"" + picture + L"\" --page 1 --open lbLanguage", L"render");
+    EXPECT_EQ(notCombo.exitCode, 1u);
+    EXPECT_TRUE(notCombo.Has("kelvo-cli: no combo lbLanguage"));
     const CliRun show = RunCli(L"a b c d", L"show");
     EXPECT_EQ(show.exitCode, 2u);
     EXPECT_TRUE(show.Has("usage: kelvo-cli show SKINFILE [--folder DIR] [--text TEXT] [--caption CAPTION]"));

@@ -21,6 +21,7 @@ struct Shot {
     int page;
     int progress;
     const wchar_t* hot;
+    const wchar_t* open = L"";
 };
 
 std::shared_ptr<Image> ReadPng(const std::wstring& path) {
@@ -53,6 +54,7 @@ TEST(ReferenceRender, EveryWindowLooksAsReviewed) {
     const Shot shots[] = {
         {L"mainWnd.xml", L"main_welcome", -1, -1, L""},
         {L"mainWnd.xml", L"main_custom", 1, -1, L""},
+        {L"mainWnd.xml", L"main_custom_open", 1, -1, L"", L"languageCombo"},
         {L"mainWnd.xml", L"main_progress", 2, 50, L""},
         {L"mainWnd.xml", L"main_finish", 3, -1, L""},
         {L"mainWnd.xml", L"main_install_hot", -1, -1, L"defaultInstallBtn"},
@@ -74,6 +76,7 @@ TEST(ReferenceRender, EveryWindowLooksAsReviewed) {
         options.page = shot.page;
         options.progress = shot.progress;
         options.hot = shot.hot;
+        options.open = shot.open;
         ASSERT_EQ(RenderSkinToPng(shot.skinFile, update ? expected : scratch, options), L"");
         if (update) continue;
         std::shared_ptr<Image> wanted = ReadPng(expected), got = ReadPng(scratch);

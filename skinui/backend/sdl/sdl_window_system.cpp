@@ -197,6 +197,11 @@ void SdlWindowSystem::NativeShow(WindowRecord& record, ShowCommand command) {
         SDL_ShowWindow(window.native);
         // Some window managers place a newly mapped window themselves.
         SDL_SetWindowPosition(window.native, window.rect.left, window.rect.top);
+        // Without a window manager SDL gives the keyboard to every window it maps: a window that
+        // is never activated (a drop-down list) hands it straight back to the focused window.
+        if (const SdlWindow* focus = FindSdl(m_focus); !window.TakesActivation() && focus && focus->native) {
+            SDL_SetWindowInputFocus(focus->native);
+        }
         return;
     case ShowCommand::Minimize:
         SDL_MinimizeWindow(window.native);
