@@ -97,10 +97,11 @@ std::wstring InstallerSettings::DefaultDownloadUrl() {
 void InstallerSettings::SetDownloadUrl(const std::wstring& url) { DownloadUrl = SubstituteRoute(url); }
 
 void InstallerSettings::ReadConfigurationFile(const std::wstring& path) {
-    if (path.empty() || !platform::IsRegularFile(path)) return;
-    auto bytes = platform::ReadWholeFile(path);
-    if (!bytes) return;
-    const std::wstring text = platform::DecodeProfileBytes(*bytes);
+    if (path.empty() || !platform::PathExists(path)) return;
+    // A file that is there but cannot be read is a file whose every read fails: the file's own
+    // defaults apply, IsCheckNet true among them.
+    const std::optional<std::string> bytes = platform::ReadWholeFile(path);
+    const std::wstring text = bytes ? platform::DecodeProfileBytes(*bytes) : std::wstring();
     auto read = [&](const wchar_t* key, const std::wstring& fallback) {
         return platform::GetProfileStringFromText(text, kSection, key, fallback, kValueBufferChars);
     };

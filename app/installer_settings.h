@@ -33,7 +33,8 @@ struct InstallerSettings {
 
     // Stores the URL after route substitution.
     void SetDownloadUrl(const std::wstring& url);
-    // Reads the "Install" section; a missing file leaves every value as it is.
+    // Reads the "Install" section; a missing file leaves every value as it is, one that cannot be
+    // read gives every key its default.
     void ReadConfigurationFile(const std::wstring& path);
     void ApplyCommandLine(const Utils::CommandLineMap& options);
     // The process's own arguments, already split by the system (the program path first).

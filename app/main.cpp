@@ -3,9 +3,11 @@
 #include <vector>
 
 #include "app/entry.h"
+#include "platform/process.h"
 #include "platform/utf8.h"
 
 int main(int argc, char** argv) {
+    platform::PrepareProcess();
     // Character classification and the code page of child output follow the user's locale;
     // numbers are always read with the decimal point.
     std::setlocale(LC_CTYPE, "");

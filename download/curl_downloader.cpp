@@ -31,7 +31,10 @@ CCurlDownloader::~CCurlDownloader() {
 
 void CCurlDownloader::Start() {
     if (m_reports.IsClosed()) return;
-    m_worker.Start(L"ABDEF", [this] { dlThreadFun(this); });
+    if (!m_worker.Start(L"ABDEF", [this] { dlThreadFun(this); })) {
+        // No worker to report for it: the download fails here, on the caller's thread.
+        Report(DL_CODE_FAIL, 1.0, kReportText);
+    }
 }
 
 void CCurlDownloader::OnProgress(void* owner, double speed, double, double percent) {

@@ -108,6 +108,12 @@ void CMTCurlDownloader::Start() {
         lock.lock();
     }
     auto worker = std::make_unique<Utils::Thread>(this, L"ABDEF", &CMTCurlDownloader::Start_Down);
+    if (!worker->IsValid()) {
+        // No worker to report for it: the download fails here, on the caller's thread.
+        lock.unlock();
+        Report(DL_CODE_FAIL, 1.0, kReportText);
+        return;
+    }
     Utils::Thread* started = worker.get();
     m_threads.push_back(std::move(worker));
     started->Resume();

@@ -1,6 +1,6 @@
 #include "download/restartable_worker.h"
 
-void RestartableWorker::Start(const std::wstring& name, std::function<void()> body) {
+bool RestartableWorker::Start(const std::wstring& name, std::function<void()> body) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_thread && m_thread->IsCurrent()) {
         // The one it replaced earlier has already passed its last report.
@@ -10,9 +10,14 @@ void RestartableWorker::Start(const std::wstring& name, std::function<void()> bo
     } else {
         JoinAll(lock);
     }
-    if (m_stopped) return;
+    if (m_stopped) return true;
     m_thread = std::make_unique<Utils::Thread>(nullptr, name, [body = std::move(body)](void*) { body(); });
+    if (!m_thread->IsValid()) {
+        m_thread.reset();
+        return false;
+    }
     m_thread->Resume();
+    return true;
 }
 
 void RestartableWorker::Stop() {

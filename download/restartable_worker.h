@@ -18,8 +18,9 @@ public:
     RestartableWorker& operator=(const RestartableWorker&) = delete;
 
     // Waits for the earlier workers (except the caller), then runs the body on a new thread of
-    // that name. Does nothing once stopped.
-    void Start(const std::wstring& name, std::function<void()> body);
+    // that name. Does nothing once stopped. False only when no thread could be made: nobody
+    // will report for the body then.
+    bool Start(const std::wstring& name, std::function<void()> body);
     // No worker starts afterwards; waits for every one. Not to be called from a worker.
     void Stop();
 

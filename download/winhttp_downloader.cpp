@@ -31,7 +31,10 @@ WinHttpDownloader::~WinHttpDownloader() {
 
 void WinHttpDownloader::Start() {
     if (m_reports.IsClosed()) return;
-    m_worker.Start(L"ABDEF", [this] { DownloadThread(this); });
+    if (!m_worker.Start(L"ABDEF", [this] { DownloadThread(this); })) {
+        // No worker to report for it: the download fails here, on the caller's thread.
+        Report(DL_CODE_FAIL, 1.0, kReportText);
+    }
 }
 
 void WinHttpDownloader::DownloadThread(void* argument) { static_cast<WinHttpDownloader*>(argument)->Run(); }

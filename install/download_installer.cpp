@@ -14,6 +14,16 @@ namespace {
 
 constexpr std::uint32_t kProductPollMilliseconds = 100;
 
+// What the engines keep beside the package while it arrives: the single-stream and WinHTTP
+// engines' part file, the two-part engine's parts.
+constexpr const wchar_t* kPartialFileSuffixes[] = {L".part", L"_0", L"_1"};
+
+void DeletePackageAndParts(const std::wstring& packagePath) {
+    if (packagePath.empty()) return;
+    platform::DeleteFile(packagePath);
+    for (const wchar_t* suffix : kPartialFileSuffixes) platform::DeleteFile(packagePath + suffix);
+}
+
 // The package left by the last failed download or finished installation, deleted at the next
 // such event (a later job may have used another folder).
 std::mutex g_lastPackageMutex;
@@ -40,6 +50,9 @@ CDownloadInstaller::~CDownloadInstaller() {
     m_uninstaller.reset();
     m_downloader.reset();
     m_installer.reset();
+    // A job stopped during its download leaves nothing of the package behind; one that ended has
+    // removed it already.
+    DeletePackageAndParts(m_downloaderPath);
 }
 
 void CDownloadInstaller::SetParams(const std::wstring& downloadUrl,
@@ -91,10 +104,18 @@ void CDownloadInstaller::Start() {
     const int downloadType = InstallerSettings::Instance().DownloadType;
     DEBUG_LOG_AT(L"CDownloadInstaller::Start", 193, L"DL_TYPE=%d", downloadType);
 
+    // A double quotation mark in the folder (Windows allows none) would split the package's
+    // command line; refused before the removal or the download begins.
+    if (installDir.find(L'"') != std::wstring::npos) {
+        OnInstallStatus(2004, 2.0, L"");
+        return;
+    }
+
     // A new address or folder needs a new downloader and a runner for the new package path.
     if (m_downloader && (m_downloaderUrl != downloadUrl || m_downloaderPath != packagePath)) {
         m_downloader.reset();
         m_installer.reset();
+        DeletePackageAndParts(m_downloaderPath);
     }
     if (!m_downloader) {
         m_downloader = m_downloaderFactory(
@@ -118,10 +139,11 @@ void CDownloadInstaller::Start() {
 
     if (!oldUninstaller.empty() && platform::IsRegularFile(oldUninstaller)) {
         const std::wstring copy = UninstallerCopyPath();
-        // A copy left by an earlier job must not run in place of this one.
-        if (!copy.empty() && !platform::CopyFile(oldUninstaller, copy)) platform::DeleteFile(copy);
+        // A fresh file only this user can change: it runs with the installer's rights. When it
+        // cannot be made nothing is left there, and the runner finds no program.
+        if (!copy.empty()) platform::CopyToNewFile(oldUninstaller, copy, 0700);
         m_uninstaller.reset();
-        m_removalSucceeded = false;
+        m_removalDecided = false;
         m_uninstaller = std::make_unique<CUninstaller>(
             [this](std::int32_t code, double value, const wchar_t* text) { OnUninstallStatus(code, value, text); },
             copy, platform::ParentPath(oldUninstaller));
@@ -164,9 +186,9 @@ void CDownloadInstaller::DeletePackages() {
         std::lock_guard<std::mutex> lock(m_mutex);
         packagePath = m_packagePath;
     }
-    platform::DeleteFile(packagePath);
+    DeletePackageAndParts(packagePath);
     std::lock_guard<std::mutex> lock(g_lastPackageMutex);
-    if (!g_lastPackage.empty()) platform::DeleteFile(g_lastPackage);
+    DeletePackageAndParts(g_lastPackage);
     g_lastPackage = packagePath;
 }
 
@@ -211,17 +233,20 @@ void CDownloadInstaller::OnUninstallStatus(std::int32_t code, double value, cons
             break;
         case 5003:
             DEBUG_LOG_AT(name, 129, L"UNIST_CODE_SUCCESS");
-            // An uninstaller that states success twice must not start two downloads.
-            if (!m_removalSucceeded) {
-                m_removalSucceeded = true;
+            // The first outcome of a removal decides it: a success stated twice, or after a
+            // failure, starts nothing.
+            if (!m_removalDecided) {
+                m_removalDecided = true;
                 StartDownload();
             }
             break;
         case 5004:
             DEBUG_LOG_AT(name, 136, L"UNIST_CODE_FAIL");
+            m_removalDecided = true;
             break;
         case 5005:
             DEBUG_LOG_AT(name, 142, L"UNIST_CODE_ERROR");
+            m_removalDecided = true;
             break;
         default:
             break;

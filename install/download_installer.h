@@ -55,7 +55,8 @@ private:
     // Starts the downloader, or reports the download failed when there is none.
     void StartDownload();
     void Forward(std::int32_t code, double value, const wchar_t* text);
-    // Deletes the package and the one remembered from before, and remembers this one.
+    // Deletes the package and the one remembered from before, with the engines' part files of
+    // both, and remembers this one.
     void DeletePackages();
     std::wstring InstallDir() const;
 
@@ -80,5 +81,5 @@ private:
     std::unique_ptr<CDownloader> m_downloader;
     std::unique_ptr<CInstaller> m_installer;
     std::unique_ptr<CUninstaller> m_uninstaller;
-    bool m_removalSucceeded = false;  // touched by the uninstall worker only, once started
+    bool m_removalDecided = false;  // touched by the uninstall worker only, once started
 };

@@ -34,7 +34,7 @@ CInstaller::CInstaller(StatusCallback callback, std::wstring packageCommand,
       adminAccount(adminAccount),
       m_callback(std::move(callback)),
       m_packageCommand(std::move(packageCommand)),
-      m_reader([this](const std::wstring& line) { return Parse(line); }) {}
+      m_reader([this](const std::wstring& line, bool clean) { return Parse(line, clean); }) {}
 
 CInstaller::~CInstaller() { m_worker.reset(); }
 
@@ -64,6 +64,11 @@ void CInstaller::Start() {
     m_worker.reset();
     m_commandLine = BuildCommandLine();
     m_worker = std::make_unique<Utils::Thread>(this, L"ABDEF", &CInstaller::InstallThread);
+    if (!m_worker->IsValid()) {
+        m_worker.reset();
+        Report(2004, 2.0);
+        return;
+    }
     m_worker->Resume();
 }
 
@@ -77,6 +82,16 @@ void CInstaller::Run() {
     Report(2001, 0);
     Report(2002, 0);
     m_reader.Reset();
+    m_resultSeen = false;
+    // A double quotation mark in a path (Windows allows none) would split the command line and
+    // start another file than the package.
+    const std::wstring packagePath = m_packageCommand.size() >= 2 && m_packageCommand.front() == L'"'
+                                         ? m_packageCommand.substr(1, m_packageCommand.size() - 2)
+                                         : m_packageCommand;
+    if (packagePath.find(L'"') != std::wstring::npos || installDir.find(L'"') != std::wstring::npos) {
+        Report(2004, 2.0);
+        return;
+    }
     try {
         m_process = PackageOutput::LaunchChild(m_commandLine);
     } catch (const Utils::Exception&) {
@@ -86,44 +101,61 @@ void CInstaller::Run() {
     }
     const bool endedByResult = PackageOutput::ReadChildOutput(*m_process, m_reader, true);
     m_process->Wait();
+    const int signal = m_process->TerminatingSignal();
     m_process->Release();
     m_process.reset();
-    // The exit code is not examined: a package that states nothing has done its work.
-    if (!endedByResult) Report(2003, 1.0);
+    if (endedByResult) return;
+    // The exit code is not examined: a package that states nothing has done its work, unless
+    // something killed it before it could.
+    if (signal != 0)
+        Report(2004, 0, L"安装包异常结束（信号 " + std::to_wstring(signal) + L"）");
+    else
+        Report(2003, 1.0);
 }
 
-int CInstaller::Parse(const std::wstring& line) {
+int CInstaller::Parse(const std::wstring& line, bool decodedCleanly) {
     using namespace PackageOutput;
     std::wstring value;
+    // Paths and addresses are passed on exactly or not at all.
+    auto reportPath = [&](std::int32_t code) {
+        if (decodedCleanly) Report(code, 0, TextValue(value));
+    };
     if (MatchKey(line, L"Progress=", value)) {
         Report(2002, NumberValue(value));
     } else if (MatchKey(line, L"InstPath=", value)) {
-        Report(3000, 0, TextValue(value));
+        reportPath(3000);
     } else if (MatchKey(line, L"State=", value)) {
+        if (m_resultSeen) return kNoResult;
         const std::wstring state = Utils::Trim(TextValue(value));
         if (state == L"Success") {
+            m_resultSeen = true;
             Report(2003, 0);
             return kSuccessResult;
         }
         if (state == L"Fail") {
+            m_resultSeen = true;
             Report(2004, 0, L"安装包安装失败");
             return kFailureResult;
         }
     } else if (MatchKey(line, L"InstallVersion=", value)) {
         // Known, and of no use here.
     } else if (MatchKey(line, L"ExePath=", value)) {
-        const std::wstring path = TextValue(value);
-        DEBUG_LOG_AT(L"CInstaller::Parse", 207, L"ExePath: %s", path.c_str());
-        Report(3001, 0, path);
+        if (decodedCleanly) {
+            const std::wstring path = TextValue(value);
+            DEBUG_LOG_AT(L"CInstaller::Parse", 207, L"ExePath: %s", path.c_str());
+            Report(3001, 0, path);
+        }
     } else if (MatchKey(line, L"StartExe=", value)) {
-        Report(3001, 0, TextValue(value));
+        reportPath(3001);
     } else if (MatchKey(line, L"UninstExePath=", value)) {
-        Report(3002, 0, TextValue(value));
+        reportPath(3002);
     } else if (MatchKey(line, L"UninstExe=", value)) {
-        Report(3002, 0, TextValue(value));
+        reportPath(3002);
     } else if (MatchKey(line, L"UninstEp=", value)) {
-        Report(3003, 0, TextValue(value));
+        reportPath(3003);
     } else if (MatchKey(line, L"Error=", value)) {
+        if (m_resultSeen) return kNoResult;
+        m_resultSeen = true;
         Report(2004, 1000.0, TextValue(value));
         return kFailureResult;
     } else if (MatchKey(line, L"TopShowDetention=", value)) {
@@ -131,7 +163,7 @@ int CInstaller::Parse(const std::wstring& line) {
     } else if (MatchKey(line, L"FinsihCloseDetention=", value)) {
         Report(3008, static_cast<std::uint32_t>(IntegerValue(value)));
     } else if (MatchKey(line, L"StartUrl=", value)) {
-        Report(3004, 0, TextValue(value));
+        reportPath(3004);
     } else if (MatchKey(line, L"StartupStyle=", value)) {
         Report(3005, StartupStyleCode(Utils::Trim(TextValue(value))));
     } else if (MatchKey(line, L"Encode=", value)) {

@@ -19,7 +19,8 @@ public:
     CInstaller(const CInstaller&) = delete;
     CInstaller& operator=(const CInstaller&) = delete;
 
-    // Builds the command line, waits for a previous run, and starts a new one on a worker.
+    // Builds the command line, waits for a previous run, and starts a new one on a worker; when
+    // no worker can be had, reports 2004 (2.0) at once.
     void Start();
 
     // The command line for the current options (the package's flags, then the settings' InstCmd,
@@ -27,8 +28,10 @@ public:
     std::wstring BuildCommandLine() const;
     const std::wstring& CommandLine() const { return m_commandLine; }
 
-    // Parses one line of the package's output; returns its result.
-    int Parse(const std::wstring& line);
+    // Parses one line of the package's output; returns its result. The first result line of a
+    // run decides it: later "State=" and "Error=" lines are ignored. A path or address from a
+    // line that did not decode cleanly is dropped rather than passed on garbled.
+    int Parse(const std::wstring& line, bool decodedCleanly = true);
     std::uint32_t CodePage() const { return m_reader.codePage; }
 
     // Options the owner sets before each Start.
@@ -50,4 +53,5 @@ private:
     PackageOutput::Reader m_reader;
     std::unique_ptr<Utils::Thread> m_worker;
     std::unique_ptr<Utils::ChildProcess> m_process;
+    bool m_resultSeen = false;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <string_view>
 
 #include "platform/code_page.h"
 
@@ -25,6 +26,31 @@ std::string AsciiPrefix(const std::wstring& value, std::size_t from) {
     return text;
 }
 
+// The number's text after one optional sign, which tells whether it is negative; a second sign
+// leaves no number.
+std::string_view Unsigned(const std::string& text, bool& negative) {
+    std::string_view digits(text);
+    negative = !digits.empty() && digits.front() == '-';
+    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
+    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) return {};
+    return digits;
+}
+
+struct CodeUnit {
+    std::size_t bytes;
+    bool bigEndian;
+};
+
+CodeUnit UnitOf(std::uint32_t codePage) {
+    switch (codePage) {
+        case 1200: return {2, false};
+        case 1201: return {2, true};
+        case 12000: return {4, false};
+        case 12001: return {4, true};
+        default: return {1, false};
+    }
+}
+
 }  // namespace
 
 bool MatchKey(const std::wstring& line, const wchar_t* key, std::wstring& value) {
@@ -35,24 +61,23 @@ bool MatchKey(const std::wstring& line, const wchar_t* key, std::wstring& value)
 }
 
 double NumberValue(const std::wstring& value) {
-    std::string text = AsciiPrefix(value, SkipBlanks(value));
-    const char* begin = text.data();
-    const char* end = text.data() + text.size();
-    if (begin != end && *begin == '+') ++begin;
+    const std::string text = AsciiPrefix(value, SkipBlanks(value));
+    bool negative = false;
+    const std::string_view digits = Unsigned(text, negative);
     double number = 0;
-    auto [stop, error] = std::from_chars(begin, end, number);
-    if (error != std::errc() || stop == begin || !std::isfinite(number)) return 0;
-    return number;
+    auto [stop, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (error != std::errc() || stop == digits.data() || !std::isfinite(number)) return 0;
+    return negative ? -number : number;
 }
 
 std::int32_t IntegerValue(const std::wstring& value) {
-    std::string text = AsciiPrefix(value, SkipBlanks(value));
-    const char* begin = text.data();
-    const char* end = text.data() + text.size();
-    if (begin != end && *begin == '+') ++begin;
+    const std::string text = AsciiPrefix(value, SkipBlanks(value));
+    bool negative = false;
+    const std::string_view digits = Unsigned(text, negative);
     std::int64_t number = 0;
-    auto [stop, error] = std::from_chars(begin, end, number);
-    if (error != std::errc() || stop == begin) return 0;
+    auto [stop, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (error != std::errc() || stop == digits.data()) return 0;
+    if (negative) number = -number;
     if (number < std::numeric_limits<std::int32_t>::min() ||
         number > std::numeric_limits<std::int32_t>::max())
         return 0;
@@ -74,31 +99,46 @@ Reader::Reader(LineParser parser) : m_parser(std::move(parser)) {}
 int Reader::Feed(const char* bytes, std::size_t size) {
     int result = kNoResult;
     for (std::size_t at = 0; at < size; ++at) {
-        const char byte = bytes[at];
-        if (byte == '\n') {
-            if (int lineResult = ParseLine()) result = lineResult;
+        m_unit[m_unitSize++] = bytes[at];
+        // The unit is that of the code page in force: an "Encode=" line changes it for the bytes
+        // after its line feed, when no unit is pending.
+        const CodeUnit unit = UnitOf(codePage);
+        if (m_unitSize < unit.bytes) continue;
+        const std::size_t lowByte = unit.bigEndian ? unit.bytes - 1 : 0;
+        bool zero = true;
+        bool lineFeed = m_unit[lowByte] == '\n';
+        for (std::size_t i = 0; i < unit.bytes; ++i) {
+            if (m_unit[i] != '\0') zero = false;
+            if (i != lowByte && m_unit[i] != '\0') lineFeed = false;
+        }
+        m_unitSize = 0;
+        if (lineFeed) {
+            const int lineResult = ParseLine();
+            if (result == kNoResult) result = lineResult;
             continue;
         }
         if (m_dropping) continue;
-        if (byte == '\0') {
+        if (zero) {
             m_dropping = true;
-        } else if (m_line.size() >= kMaxLineBytes) {
+        } else if (m_line.size() + unit.bytes > kMaxLineBytes) {
             m_dropping = true;
             m_cut = true;
         } else {
-            m_line.push_back(byte);
+            m_line.append(m_unit, unit.bytes);
         }
     }
     return result;
 }
 
 int Reader::Finish() {
+    m_unitSize = 0;  // half a character at the very end is no character
     if (m_line.empty() && !m_dropping) return kNoResult;
     return ParseLine();
 }
 
 void Reader::Reset() {
     m_line.clear();
+    m_unitSize = 0;
     m_dropping = false;
     m_cut = false;
 }
@@ -114,7 +154,11 @@ int Reader::ParseLine() {
         bytes.pop_back();
         text = platform::DecodeCodePage(bytes, codePage);
     }
-    return m_parser(text ? *text : DecodeLine(bytes, codePage));
+    const bool clean = text.has_value();
+    std::wstring line = clean ? std::move(*text) : DecodeLine(bytes, codePage);
+    // A byte-order mark written before the first line belongs to no key.
+    if (!line.empty() && line.front() == L'\uFEFF') line.erase(0, 1);
+    return m_parser(line, clean);
 }
 
 }  // namespace PackageOutput

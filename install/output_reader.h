@@ -2,7 +2,8 @@
 // The setup program's standard output, read as key=value lines. Its bytes arrive in reads of any
 // size: they are gathered into whole lines first (a line or a character split across two reads
 // is joined again), each line is decoded in the code page the program chose, and the runner's
-// key table turns it into reports.
+// key table turns it into reports. Lines end at a line feed in the code page's own unit: two
+// bytes for UTF-16, as Windows programs write it, four for UTF-32, one byte otherwise.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -20,10 +21,10 @@ constexpr std::size_t kMaxTextChars = 771;
 
 // True when the line begins with the key (exactly, case-sensitively); value is the rest.
 bool MatchKey(const std::wstring& line, const wchar_t* key, std::wstring& value);
-// "%lf": leading blanks skipped, the longest number prefix; 0 when there is none or it is not
-// a finite number.
+// "%lf": leading blanks skipped, one optional sign, the longest number prefix; 0 when there is
+// none or it is not a finite number.
 double NumberValue(const std::wstring& value);
-// "%d": leading blanks skipped, an optional sign and digits; 0 when there are none or the
+// "%d": leading blanks skipped, one optional sign and digits; 0 when there are none or the
 // number does not fit 32 bits.
 std::int32_t IntegerValue(const std::wstring& value);
 // The value cut to kMaxTextChars.
@@ -37,12 +38,13 @@ public:
     // Longest line kept; the rest of a longer line is dropped up to its line feed.
     static constexpr std::size_t kMaxLineBytes = 8192;
 
-    // The parser gets each decoded line and returns its result.
-    using LineParser = std::function<int(const std::wstring& line)>;
+    // The parser gets each decoded line, whether it decoded cleanly (bytes the code page rejects
+    // are U+FFFD otherwise), and returns its result.
+    using LineParser = std::function<int(const std::wstring& line, bool decodedCleanly)>;
 
     explicit Reader(LineParser parser);
 
-    // Parses every line these bytes complete. Returns the result of the last line that had one
+    // Parses every line these bytes complete. Returns the result of the first line that had one
     // (later lines are parsed all the same), or kNoResult.
     int Feed(const char* bytes, std::size_t size);
     // End of the output: parses the text after the last line feed as a line.
@@ -59,6 +61,8 @@ private:
 
     LineParser m_parser;
     std::string m_line;
+    char m_unit[4] = {};  // the bytes of a character unit not yet complete
+    std::size_t m_unitSize = 0;
     bool m_dropping = false;  // past a zero byte or the length limit, until the line feed
     bool m_cut = false;
 };

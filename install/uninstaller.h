@@ -17,14 +17,18 @@ public:
     CUninstaller(const CUninstaller&) = delete;
     CUninstaller& operator=(const CUninstaller&) = delete;
 
+    // Builds the command line and starts a run on a worker; when no worker can be had, reports
+    // 5004 (2.0) at once.
     void Start();
 
-    // The uninstaller's command line for the given rights; "_?=" takes the rest of the line.
+    // The uninstaller's command line for the given rights: the program quoted (the temporary
+    // folder may hold blanks), "_?=" taking the rest of the line.
     static std::wstring BuildCommandLine(const std::wstring& uninstallerPath, bool adminAccount,
                                          bool processElevated, const std::wstring& oldInstallDir);
     const std::wstring& CommandLine() const { return m_commandLine; }
 
-    int Parse(const std::wstring& line);
+    // As the package runner's: the first result line decides the run.
+    int Parse(const std::wstring& line, bool decodedCleanly = true);
     std::uint32_t CodePage() const { return m_reader.codePage; }
 
 private:
@@ -39,4 +43,5 @@ private:
     PackageOutput::Reader m_reader;
     std::unique_ptr<Utils::Thread> m_worker;
     std::unique_ptr<Utils::ChildProcess> m_process;
+    bool m_resultSeen = false;
 };

@@ -49,6 +49,21 @@ bool QueryDiskSpace(const std::wstring& path, DiskSpace& space, long& errorCode)
 // The temporary folder with a trailing separator ($TMPDIR or /tmp/).
 std::wstring GetTempPath();
 
+// A folder nobody but its owner can use: a directory, not a symbolic link, owned by the user with
+// the number given and mode 0700. One that is missing is created (and, made by root for another
+// user, given to that user); one that fails the checks is refused and replaced. False when no
+// such folder can be had at the path.
+bool EnsurePrivateFolder(const std::wstring& path, unsigned ownerId, unsigned groupId);
+// The process's own private folder "<temp>/<name>-<user number>/" (with a trailing separator),
+// for files it runs or trusts; when another user squats that name, a fresh uniquely named one.
+// Empty text when neither can be made.
+std::wstring PrivateTempFolder(const std::wstring& name);
+
+// Copies a file to a new file at the target path: whatever is there (a symbolic link included)
+// is removed, never followed, the copy is created exclusively and given its mode on the open
+// file. False on any failure, and then nothing is left at the target.
+bool CopyToNewFile(const std::wstring& from, const std::wstring& to, unsigned mode);
+
 // Writes a whole file through a temporary sibling, fsync and rename, so readers see the old
 // content or the new one and never a mixture.
 bool WriteFileAtomically(const std::wstring& path, const std::string& bytes);

@@ -1,5 +1,7 @@
 #pragma once
-// A system-wide named lock that is released by the kernel when its holder dies.
+// A named lock of the user's session that the kernel releases when its holder dies. It lives in
+// a folder only that user can write to (the runtime folder of the session, else a private folder
+// of theirs), and for a run through sudo it is the invoking user's.
 #include <string>
 
 namespace platform {
@@ -11,7 +13,8 @@ public:
     NamedMutex(const NamedMutex&) = delete;
     NamedMutex& operator=(const NamedMutex&) = delete;
 
-    // False when another process holds the name or the lock cannot be created.
+    // False when another process holds the name or the lock cannot be created (a lock file that
+    // is a link or belongs to someone else is never used).
     bool Acquire(const std::wstring& name);
     void Release();
     bool IsHeld() const { return m_descriptor >= 0; }

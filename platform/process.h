@@ -14,6 +14,9 @@ struct ProcessInfo {
     int processId = -1;
     bool reaped = false;
     std::uint32_t exitCode = kStillActive;
+    // The signal that ended the child, 0 when it exited by itself (its exit code is then its
+    // own; after a signal it reads 128 + the signal's number, as a shell shows it).
+    int terminatingSignal = 0;
 };
 
 struct StandardHandles {
@@ -22,21 +25,39 @@ struct StandardHandles {
     NativeHandle error = kInvalidHandle;
 };
 
+// Prepares the installer's own process; call it first in main. Writes to a pipe whose reader has
+// gone fail instead of ending the process (a log line to a closed standard error is dropped),
+// and standard input, output and error that were closed are opened on /dev/null, so that no file
+// the program opens later takes their place and receives its log lines.
+void PrepareProcess();
+
+// A child in a process group of its own does not receive the terminal's interrupt meant for the
+// installer: like a hidden child on Windows, it runs to its end whatever becomes of its parent.
+enum class ProcessGroup { Inherit, Own };
+
 // Starts a program with the given arguments (the first names the program) and standard handles,
-// hidden, in the installer's environment and working folder. A program that cannot be started
-// is reported as failure, never as a child that exits at once. The error text names the cause.
+// hidden, in the installer's environment and working folder; a handle left invalid is /dev/null.
+// The child starts with default signal handling and nothing blocked, except that writing to a
+// pipe nobody reads fails instead of ending it. A program that cannot be started is reported as
+// failure, never as a child that exits at once. The error text names the cause.
 bool SpawnProcess(const std::vector<std::wstring>& arguments, const StandardHandles& handles,
-                  ProcessInfo& process, std::wstring& error);
+                  ProcessInfo& process, std::wstring& error,
+                  ProcessGroup group = ProcessGroup::Inherit);
 
 // The exit code, or kStillActive while the child runs.
 std::uint32_t GetExitCode(ProcessInfo& process);
 // Waits without limit; returns the exit code.
 std::uint32_t WaitForProcess(ProcessInfo& process);
 
+// Lets go of a child without waiting for it: one still running is reaped in the background
+// when it ends, so it never lingers as a zombie. The record is reset.
+void ReleaseProcess(ProcessInfo& process);
+
 // Asks a running child to end (a termination request it may handle); false when it is gone.
 bool AskProcessToEnd(const ProcessInfo& process);
 
-// Starts a program detached from the installer (it outlives it); false when it cannot start.
+// Starts a program detached from the installer (it outlives it), with default handling of every
+// signal and none blocked; false when it cannot start.
 bool StartDetached(const std::vector<std::wstring>& arguments);
 
 // Runs another program in place of this one: same process, same standard handles. The arguments

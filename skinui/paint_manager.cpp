@@ -190,8 +190,9 @@ void CPaintManager::DeliverQueued() {
     m_delivering = outer;
 }
 
-void CPaintManager::AddPreMessageFilter(IMessageFilter* filter) {
-    if (std::find(m_preFilters.begin(), m_preFilters.end(), filter) == m_preFilters.end()) m_preFilters.push_back(filter);
+void CPaintManager::AddPreMessageFilter(IMessageFilter* filter, bool first) {
+    if (std::find(m_preFilters.begin(), m_preFilters.end(), filter) != m_preFilters.end()) return;
+    m_preFilters.insert(first ? m_preFilters.begin() : m_preFilters.end(), filter);
 }
 void CPaintManager::RemovePreMessageFilter(IMessageFilter* filter) { std::erase(m_preFilters, filter); }
 void CPaintManager::AddMessageFilter(IMessageFilter* filter) {
@@ -424,6 +425,11 @@ bool CPaintManager::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, L
         if (!m_focus) return false;
         route(m_focus, UiEventType::KeyDown, static_cast<wchar_t>(wParam));
         return true;
+    case WM_SYSKEYDOWN:
+        // Alt+key for the focused control (Alt+Down opens a combo's list); the window still gets
+        // it, so that Alt+F4 closes whatever has the focus.
+        route(m_focus, UiEventType::SysKeyDown, static_cast<wchar_t>(wParam));
+        return false;
     case WM_CHAR:
         if (!m_focus) return false;
         route(m_focus, UiEventType::Char, static_cast<wchar_t>(wParam));

@@ -68,7 +68,9 @@ public:
                     bool async = false, bool enableRepeat = true);
     void SendNotify(Notification& message, bool async = false, bool enableRepeat = true);
 
-    void AddPreMessageFilter(IMessageFilter* filter);
+    // Pre-translate filters see a window's input before the window does; one added first goes
+    // ahead of the others (a drop-down list takes its owner's keys before the window's own).
+    void AddPreMessageFilter(IMessageFilter* filter, bool first = false);
     void RemovePreMessageFilter(IMessageFilter* filter);
     void AddMessageFilter(IMessageFilter* filter);
     void RemoveMessageFilter(IMessageFilter* filter);

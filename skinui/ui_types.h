@@ -64,7 +64,7 @@ class CControlUI;
 enum class CursorShape { Arrow, Hand, IBeam };
 
 enum class UiEventType {
-    MouseMove, MouseLeave, MouseEnter, MouseHover, KeyDown, KeyUp, Char, SetFocus, KillFocus,
+    MouseMove, MouseLeave, MouseEnter, MouseHover, KeyDown, KeyUp, SysKeyDown, Char, SetFocus, KillFocus,
     ButtonDown, ButtonUp, DoubleClick, ContextMenu, ScrollWheel, SetCursor, Timer,
     Composition,  // the input method's text changed or ended (its caret in wParam)
 };

@@ -16,28 +16,23 @@ void ClosePair(PipePair& pipe) {
 ChildProcess::~ChildProcess() { Release(); }
 
 void ChildProcess::CreatePipes() {
-    for (PipePair* pipe : {&errorPipe, &outputPipe, &inputPipe}) {
-        if (!platform::CreatePipe(pipe->read, pipe->write)) {
-            ClosePair(*pipe);
-            throw Exception();
-        }
+    if (!platform::CreatePipe(outputPipe.read, outputPipe.write)) {
+        ClosePair(outputPipe);
+        throw Exception();
     }
 }
 
 void ChildProcess::Launch(const std::wstring& commandLine) {
     if (commandLine.size() >= kCommandBufferChars) throw Exception();
-    // The child receives only the ends named here; the installer's own ends stay closed to it.
+    // The child receives only the end named here; the installer's own end stays closed to it.
     platform::StandardHandles handles;
-    handles.input = inputPipe.read;
     handles.output = outputPipe.write;
-    handles.error = errorPipe.write;
     std::wstring error;
-    if (!platform::SpawnProcess(SplitCommandLine(commandLine), handles, processInfo, error))
+    if (!platform::SpawnProcess(SplitCommandLine(commandLine), handles, processInfo, error,
+                                platform::ProcessGroup::Own))
         throw Exception();
     launched = true;
-    platform::CloseHandle(inputPipe.read);
     platform::CloseHandle(outputPipe.write);
-    platform::CloseHandle(errorPipe.write);
 }
 
 bool ChildProcess::ReadOutput(void* buffer, std::size_t size, std::size_t& bytesRead) {
@@ -53,11 +48,8 @@ std::uint32_t ChildProcess::Wait() {
 }
 
 void ChildProcess::Release() {
-    ClosePair(errorPipe);
     ClosePair(outputPipe);
-    ClosePair(inputPipe);
-    // A finished child is reaped so that it leaves no zombie behind.
-    if (launched) platform::GetExitCode(processInfo);
+    if (launched) platform::ReleaseProcess(processInfo);
     launched = false;
     processInfo = platform::ProcessInfo{};
 }

@@ -1,6 +1,8 @@
 #pragma once
-// One child process with its standard input, output and error on three pipes. The pipes are
-// created by the runner before the launch; the launch and the release are here.
+// One child process whose standard output is a pipe the runner reads. Its standard input and
+// error are /dev/null: nobody writes to the one or reads the other, and a pipe left unread
+// would stall a child that writes much to it, as one never written to stalls a child that
+// reads it.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,24 +26,24 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Creates the error, output and input pipes in that order; throws Utils::Exception (after
-    // closing what was made) when one cannot be created.
+    // Creates the output pipe; throws Utils::Exception when it cannot be created.
     void CreatePipes();
-    // Starts the command line hidden with the pipes as its standard handles and closes the
-    // child's ends here. Throws Utils::Exception when the command does not fit the buffer
-    // (1,023 characters) or the process cannot be started.
+    // Starts the command line hidden, in a process group of its own, with the output pipe as its
+    // standard output, and closes the child's end here. Throws Utils::Exception when the command
+    // does not fit the buffer (1,023 characters) or the process cannot be started.
     void Launch(const std::wstring& commandLine);
     // Blocking read of the child's standard output; false at its end.
     bool ReadOutput(void* buffer, std::size_t size, std::size_t& bytesRead);
     // The exit code, or platform::kStillActive (259) while the child runs.
     std::uint32_t ExitCode();
     std::uint32_t Wait();
-    // Closes every remaining handle. A child still running is not waited for here.
+    // The signal that ended the child; 0 while it runs or when it exited by itself.
+    int TerminatingSignal() const { return processInfo.terminatingSignal; }
+    // Closes every remaining handle. A child still running is not waited for here; it is reaped
+    // when it ends.
     void Release();
 
-    PipePair errorPipe;
     PipePair outputPipe;
-    PipePair inputPipe;
     platform::ProcessInfo processInfo;
     bool launched = false;
 };

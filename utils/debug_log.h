@@ -6,10 +6,11 @@
 //
 // Formats follow the wide printf rules of the Windows runtime: in a wide format "%s" takes a
 // wide string and "%hs" a narrow one.
+#include <cstdarg>
 #include <cstdint>
 #include <string>
 
-// Formats and writes one line; a line that cannot be formatted or allocated is dropped.
+// Formats and writes one line; only a line for which memory runs out is dropped.
 void WriteDebugLog(const wchar_t* format, ...);
 
 namespace Utils {
@@ -27,6 +28,12 @@ std::wstring QualifiedFunctionName(const char* prettyFunction);
 // Rewrites a format written for the Windows wide printf into the same format for the C
 // library's wide printf ("%s" becomes "%ls", "%hs" becomes "%s", "%I64d" becomes "%lld", ...).
 std::wstring ToLibraryWideFormat(const wchar_t* format);
+
+// Formats with the Windows wide printf rules. Narrow string and character arguments are
+// converted in the locale's code set, or from UTF-8 (invalid bytes as U+FFFD) when they are not
+// valid in it, so no argument can make the line fail; "%n" writes nothing. Throws
+// std::bad_alloc when memory runs out.
+std::wstring FormatWide(const wchar_t* format, va_list arguments);
 
 }  // namespace Utils
 

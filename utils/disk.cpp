@@ -18,10 +18,9 @@ bool CreateDirectories(const std::wstring& path) {
 }
 
 std::wstring GetTempWorkDir() {
-    std::wstring folder = platform::GetTempPath() + L"~VemarTemp.92482B06FB471E17" +
-                          platform::kPathSeparator;
-    if (platform::IsDirectory(folder)) return folder;
-    return platform::CreateFolder(folder) ? folder : std::wstring();
+    // The old uninstaller is copied here and run, with the installer's rights: a shared folder
+    // anyone could have prepared will not do.
+    return platform::PrivateTempFolder(L"~VemarTemp.92482B06FB471E17");
 }
 
 bool HardDiskManager::CheckFreeSpace(const std::wstring& directory) {

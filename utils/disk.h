@@ -11,7 +11,8 @@ constexpr std::size_t kMaxPath = 260;
 // characters; an existing path is success.
 bool CreateDirectories(const std::wstring& path);
 
-// The installer's own folder inside the temporary folder, created when missing; ends with a
+// The installer's own folder inside the temporary folder, private to the user the process runs
+// as (created fresh, or refused and replaced when someone else prepared it); ends with a
 // separator. Empty text when it cannot be provided.
 std::wstring GetTempWorkDir();
 

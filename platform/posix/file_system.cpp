@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "platform/random.h"
 #include "platform/utf8.h"
 
 namespace platform {
@@ -30,6 +32,30 @@ bool WriteAll(int descriptor, const char* data, std::size_t size) {
         size -= static_cast<std::size_t>(written);
     }
     return true;
+}
+
+// A directory, not a link, owned by the user, with mode 0700.
+bool IsPrivateFolder(const std::string& path, uid_t owner) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    struct stat info {};
+    const bool ok = ::fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode) &&
+                    info.st_uid == owner && (info.st_mode & 07777) == 0700;
+    ::close(descriptor);
+    return ok;
+}
+
+// Moves a refused entry out of the way without following it. A folder is renamed aside rather
+// than emptied: a tree someone else could write to is never walked.
+bool SetAside(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return errno == ENOENT;
+    if (!S_ISDIR(info.st_mode)) return ::unlink(path.c_str()) == 0;
+    Guid guid;
+    CreateGuid(guid);
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".refused-%08x", static_cast<unsigned>(guid.data1));
+    return ::rename(path.c_str(), (path + suffix).c_str()) == 0;
 }
 
 }  // namespace
@@ -177,6 +203,67 @@ std::wstring GetTempPath() {
         folder = PathFromNative(configured);
     if (folder.back() != kPathSeparator) folder += kPathSeparator;
     return folder;
+}
+
+bool EnsurePrivateFolder(const std::wstring& path, unsigned ownerId, unsigned groupId) {
+    std::string native = PathToNative(path);
+    while (native.size() > 1 && native.back() == '/') native.pop_back();
+    if (native.empty()) return false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (::mkdir(native.c_str(), 0700) == 0) {
+            const int descriptor = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (descriptor < 0) return false;
+            // The mode on the open folder: the process's umask may have taken bits from it.
+            bool ok = ::fchmod(descriptor, 0700) == 0;
+            if (ok && ownerId != ::geteuid()) ok = ::fchown(descriptor, ownerId, groupId) == 0;
+            ::close(descriptor);
+            return ok;
+        }
+        if (errno != EEXIST) return false;
+        if (IsPrivateFolder(native, ownerId)) return true;
+        if (!SetAside(native)) return false;
+    }
+    return false;
+}
+
+std::wstring PrivateTempFolder(const std::wstring& name) {
+    const uid_t owner = ::geteuid();
+    const std::wstring folder = GetTempPath() + name + L"-" + std::to_wstring(owner);
+    if (EnsurePrivateFolder(folder, owner, ::getegid())) return folder + kPathSeparator;
+    // Another user holds the name in a shared folder and only root could move it aside.
+    std::string pattern = PathToNative(folder) + ".XXXXXX";
+    std::vector<char> unique(pattern.begin(), pattern.end());
+    unique.push_back('\0');
+    if (!::mkdtemp(unique.data())) return {};
+    return PathFromNative(unique.data()) + kPathSeparator;
+}
+
+bool CopyToNewFile(const std::wstring& from, const std::wstring& to, unsigned mode) {
+    const std::string target = PathToNative(to);
+    if (target.empty() || (::unlink(target.c_str()) != 0 && errno != ENOENT)) return false;
+    const int source = ::open(PathToNative(from).c_str(), O_RDONLY | O_CLOEXEC);
+    if (source < 0) return false;
+    const int copy = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (copy < 0) {
+        ::close(source);
+        return false;
+    }
+    bool ok = true;
+    std::vector<char> block(1 << 16);
+    while (ok) {
+        const ssize_t got = ::read(source, block.data(), block.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        ok = WriteAll(copy, block.data(), static_cast<std::size_t>(got));
+    }
+    ok = ok && ::fchmod(copy, static_cast<mode_t>(mode & 07777)) == 0;
+    ok = ::close(copy) == 0 && ok;
+    ::close(source);
+    if (!ok) ::unlink(target.c_str());
+    return ok;
 }
 
 bool WriteFileAtomically(const std::wstring& path, const std::string& bytes) {

@@ -30,9 +30,10 @@ bool LookUpUser(uid_t uid, std::string& name, gid_t& group) {
 }  // namespace
 
 bool GetConsoleUserName(std::wstring& name) {
-    // Through sudo the session belongs to the user who asked for the rights.
-    if (const char* sudoUser = std::getenv("SUDO_USER"); sudoUser && *sudoUser) {
-        name = Utf8ToWideLossy(sudoUser);
+    // Through sudo the session belongs to the user who asked for the rights; a SUDO_USER that a
+    // process without those rights carries names nobody in particular.
+    if (std::optional<UserAccount> user = InvokingUser(); user && !user->name.empty()) {
+        name = Utf8ToWideLossy(user->name);
         return true;
     }
     std::string user;

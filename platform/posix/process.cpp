@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <mutex>
+#include <thread>
 
 #include "platform/file_system.h"
 #include "platform/utf8.h"
@@ -48,18 +50,58 @@ std::vector<char*> ArgumentPointers(std::vector<std::string>& native) {
 
 void DecodeStatus(int status, ProcessInfo& process) {
     process.reaped = true;
-    if (WIFEXITED(status))
+    if (WIFEXITED(status)) {
         process.exitCode = static_cast<std::uint32_t>(WEXITSTATUS(status));
-    else if (WIFSIGNALED(status))
+    } else if (WIFSIGNALED(status)) {
+        process.terminatingSignal = WTERMSIG(status);
         process.exitCode = 128u + static_cast<std::uint32_t>(WTERMSIG(status));
-    else
+    } else {
         process.exitCode = 1;
+    }
+}
+
+// A disposition of SIGPIPE set to "ignore" survives exec, and it is the only way a spawned child
+// can start with it: so the installer keeps it ignored for itself and for its children.
+void IgnoreBrokenPipes() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        ::sigaction(SIGPIPE, &ignore, nullptr);
+    });
+}
+
+// Default handling of every signal in the child (except the ignored SIGPIPE when asked) and an
+// empty mask, whatever the installer's threads hold back.
+void ResetSignals(posix_spawnattr_t& attributes, bool keepBrokenPipesIgnored, short flags) {
+    sigset_t defaults;
+    sigfillset(&defaults);
+    if (keepBrokenPipesIgnored) sigdelset(&defaults, SIGPIPE);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, flags | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 }
 
 }  // namespace
 
+void PrepareProcess() {
+    IgnoreBrokenPipes();
+    for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+        // The lowest free number is this one: the ones below it are open by now.
+        const int opened = ::open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != descriptor) {
+            ::dup2(opened, descriptor);
+            ::close(opened);
+        }
+    }
+}
+
 bool SpawnProcess(const std::vector<std::wstring>& arguments, const StandardHandles& handles,
-                  ProcessInfo& process, std::wstring& error) {
+                  ProcessInfo& process, std::wstring& error, ProcessGroup group) {
     if (arguments.empty() || arguments[0].empty()) {
         error = L"empty command line";
         return false;
@@ -74,12 +116,15 @@ bool SpawnProcess(const std::vector<std::wstring>& arguments, const StandardHand
             posix_spawn_file_actions_adddup2(&spawn.actions, static_cast<int>(wanted[target]),
                                              target);
     }
-    // The child starts with default signal handling whatever the installer changed.
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&spawn.attributes, &defaults);
-    posix_spawnattr_setflags(&spawn.attributes, POSIX_SPAWN_SETSIGDEF);
+    // A package whose installer has gone keeps installing: its writes to the orphaned pipe fail
+    // instead of ending it, as they would on Windows.
+    IgnoreBrokenPipes();
+    short flags = 0;
+    if (group == ProcessGroup::Own) {
+        posix_spawnattr_setpgroup(&spawn.attributes, 0);
+        flags |= POSIX_SPAWN_SETPGROUP;
+    }
+    ResetSignals(spawn.attributes, true, flags);
 
     auto native = NativeArguments(arguments);
     auto pointers = ArgumentPointers(native);
@@ -121,6 +166,18 @@ std::uint32_t WaitForProcess(ProcessInfo& process) {
     return process.exitCode;
 }
 
+void ReleaseProcess(ProcessInfo& process) {
+    if (!process.reaped && process.processId > 0 && GetExitCode(process) == kStillActive) {
+        const pid_t pid = process.processId;
+        std::thread([pid] {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    }
+    process = ProcessInfo{};
+}
+
 bool AskProcessToEnd(const ProcessInfo& process) {
     // A reaped child's id may belong to another process by now.
     if (process.reaped || process.processId <= 0) return false;
@@ -133,8 +190,9 @@ bool StartDetached(const std::vector<std::wstring>& arguments) {
     for (int target = 0; target < 3; ++target)
         posix_spawn_file_actions_addopen(&spawn.actions, target, "/dev/null",
                                          target == 0 ? O_RDONLY : O_WRONLY, 0);
-    // Its own session, so closing the installer's terminal does not end the product.
-    posix_spawnattr_setflags(&spawn.attributes, POSIX_SPAWN_SETSID);
+    // Its own session, so closing the installer's terminal does not end the product; and none of
+    // the installer's signal settings, so the product behaves as when the user starts it.
+    ResetSignals(spawn.attributes, false, POSIX_SPAWN_SETSID);
     auto native = NativeArguments(arguments);
     auto pointers = ArgumentPointers(native);
     pid_t pid = -1;

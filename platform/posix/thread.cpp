@@ -4,6 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -22,6 +23,8 @@ struct NativeThread::State {
 };
 
 namespace {
+
+std::atomic<bool> g_creationFails{false};
 
 void* ThreadMain(void* argument) {
     auto* holder = static_cast<std::shared_ptr<NativeThread::State>*>(argument);
@@ -43,6 +46,7 @@ void* ThreadMain(void* argument) {
 
 NativeThread::NativeThread(std::function<void()> body) : m_state(std::make_shared<State>()) {
     m_state->body = std::move(body);
+    if (g_creationFails) return;
     auto* holder = new std::shared_ptr<State>(m_state);
     if (pthread_create(&m_state->handle, nullptr, ThreadMain, holder) == 0) {
         m_state->valid = true;
@@ -59,14 +63,6 @@ NativeThread::~NativeThread() {
         m_state->joined = true;
         return;
     }
-    {
-        std::lock_guard lock(m_state->mutex);
-        if (!m_state->running) {
-            m_state->running = true;
-            m_state->skipBody = true;  // never resumed: end without running the body
-        }
-    }
-    m_state->resumed.notify_all();
     Join();
 }
 
@@ -84,6 +80,14 @@ void NativeThread::Resume() {
 void NativeThread::Join() {
     if (!m_state->valid || m_state->joined) return;
     if (pthread_equal(pthread_self(), m_state->handle)) return;  // a thread must not join itself
+    {
+        std::lock_guard lock(m_state->mutex);
+        if (!m_state->running) {
+            m_state->running = true;
+            m_state->skipBody = true;  // never resumed: end without running the body
+        }
+        m_state->resumed.notify_all();
+    }
     pthread_join(m_state->handle, nullptr);
     m_state->joined = true;
 }
@@ -98,6 +102,8 @@ std::uint32_t NativeThread::Id() const {
 bool NativeThread::IsCurrent() const {
     return m_state->valid && pthread_equal(pthread_self(), m_state->handle);
 }
+
+void SetThreadCreationFails(bool fails) { g_creationFails = fails; }
 
 std::uint32_t CurrentThreadId() { return static_cast<std::uint32_t>(::syscall(SYS_gettid)); }
 

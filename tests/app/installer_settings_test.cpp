@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
 
 #include "app/installer_settings.h"
+#include "platform/file_system.h"
 #include "platform/os_version.h"
 #include "tests/support/temp_folder.h"
 
@@ -45,6 +50,31 @@ TEST_F(Settings, AFileWithAnEmptySectionTurnsTheNetworkCheckOn) {
     EXPECT_EQ(settings.DownloadType, 1);
     EXPECT_DOUBLE_EQ(settings.DownloadScale, 0.7);
     EXPECT_EQ(settings.DownloadUrl, InstallerSettings::DefaultDownloadUrl());
+}
+
+TEST_F(Settings, AFileThatCannotBeReadGivesTheFilesDefaults) {
+    // A folder by that name can be opened by nobody as a file; a file without read permission
+    // only by root.
+    const std::wstring path = folder.Join(L"VemarInstallerConfig.ini");
+    const std::function<void()> unreadable[] = {
+        [&] { ASSERT_TRUE(platform::CreateFolder(path)); },
+        [&] {
+            folder.WriteFile(L"VemarInstallerConfig.ini", "[Install]\nIsCheckNet=false\nDownloadType=3\n");
+            ::chmod(platform::PathToNative(path).c_str(), 0);
+        },
+    };
+    for (const auto& make : unreadable) {
+        make();
+        if (platform::ReadWholeFile(path)) continue;  // root reads it all the same
+        InstallerSettings settings;
+        settings.DownloadType = 7;
+        settings.ReadConfigurationFile(path);
+        EXPECT_TRUE(settings.IsCheckNet);
+        EXPECT_EQ(settings.DownloadType, 1);
+        EXPECT_EQ(settings.DownloadUrl, InstallerSettings::DefaultDownloadUrl());
+        std::error_code ignored;
+        std::filesystem::remove_all(platform::PathToNative(path), ignored);
+    }
 }
 
 TEST_F(Settings, ReadsTheFileByTheProfileRules) {

@@ -1,6 +1,8 @@
 // kelvo-cli install, and the installer's unattended mode, as a person runs them: their printed
 // reports and their exit codes.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -69,6 +71,7 @@ protected:
 };
 
 TEST_F(CliInstallTest, InstallationPrintsEveryReportAndExitsByTheLastOne) {
+    ::setenv("KELVO_DEMO_OPTIONS", "pace=0,messages", 1);
     const std::wstring dir = folder.Join(L"Kelvo Kids");
     CliRun run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", dir));
     EXPECT_EQ(run.exitCode, 0u);
@@ -94,6 +97,32 @@ TEST_F(CliInstallTest, InstallationPrintsEveryReportAndExitsByTheLastOne) {
     EXPECT_EQ(run.lines.front(), "5002 0 ");
     EXPECT_TRUE(run.Has("5003 0 "));
     EXPECT_EQ(run.lines.back(), "2003 0 ");
+}
+
+TEST_F(CliInstallTest, PackageRunsToItsEndWhenTheInstallerDies) {
+    ::setenv("KELVO_DEMO_OPTIONS", "pace=150", 1);
+    const std::wstring dir = folder.Join(L"orphaned");
+    platform::NativeHandle readEnd = platform::kInvalidHandle, writeEnd = platform::kInvalidHandle;
+    ASSERT_TRUE(platform::CreatePipe(readEnd, writeEnd));
+    auto argv = Utils::SplitCommandLine(L"\"" + kCli + L"\" install " + Arguments("/" + digest + "/kelvoKids_setup.exe", dir));
+    platform::ProcessInfo cli;
+    std::wstring error;
+    ASSERT_TRUE(platform::SpawnProcess(argv, {platform::kInvalidHandle, writeEnd, platform::kInvalidHandle}, cli, error));
+    platform::CloseHandle(writeEnd);
+    // Killed as soon as the package names its folder: its reader is gone with the installer.
+    std::string output;
+    char buffer[4096];
+    std::size_t got = 0;
+    while (output.find("\n3000 ") == std::string::npos && platform::ReadFile(readEnd, buffer, sizeof buffer, got))
+        output.append(buffer, got);
+    ASSERT_NE(output.find("\n3000 "), std::string::npos) << output;
+    ::kill(cli.processId, SIGKILL);
+    platform::WaitForProcess(cli);
+    platform::CloseHandle(readEnd);
+    // Its later writes fail, and it goes on to write the files of its last steps.
+    const std::wstring record = platform::JoinPath(dir, L"demo-install.ini");
+    for (int waited = 0; waited < 1000 && !platform::PathExists(record); ++waited) ::usleep(10000);
+    EXPECT_TRUE(platform::IsRegularFile(record));
 }
 
 TEST_F(CliInstallTest, FailuresExitWithOne) {
@@ -202,6 +231,14 @@ TEST(CliWindowCommands, AreHandedToTheSkinProgram) {
     EXPECT_EQ(render.exitCode, 2u);
     ASSERT_FALSE(render.lines.empty());
     EXPECT_EQ(render.lines[0].rfind("usage: kelvo-cli render SKINFILE OUT.png", 0), 0u) << render.lines[0];
+    // A combo drawn open; a control that is no combo is refused.
+    TempFolder folder;
+    const std::wstring picture = folder.Join(L"open.png");
+    EXPECT_EQ(RunCli(L"MainWnd.xml \"" + picture + L"\" --page 1 --language 9 --open languageCombo", L"render").exitCode, 0u);
+    EXPECT_TRUE(platform::IsRegularFile(picture));
+    const CliRun notCombo = RunCli(L"MainWnd.xml \"" + picture + L"\" --page 1 --open lbLanguage", L"render");
+    EXPECT_EQ(notCombo.exitCode, 1u);
+    EXPECT_TRUE(notCombo.Has("kelvo-cli: no combo lbLanguage"));
     const CliRun show = RunCli(L"a b c d", L"show");
     EXPECT_EQ(show.exitCode, 2u);
     EXPECT_TRUE(show.Has("usage: kelvo-cli show SKINFILE [--folder DIR] [--text TEXT] [--caption CAPTION]"));

@@ -3,7 +3,10 @@
 // reports in their order.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/installer_settings.h"
 #include "install/download_installer.h"
@@ -61,6 +64,7 @@ protected:
     // Filled before the server starts: its connection threads read them.
     std::string package = *platform::ReadWholeFile(kDemo);
     std::string digest = Utils::GetFileMd5(platform::PathToNative(kDemo));
+    int failingGets = 0;  // touched by the server's handler only, one request at a time
     TempFolder folder;
     TempFolder temp;
     ReportLog log;
@@ -69,6 +73,13 @@ protected:
             return HttpTestServer::Bytes(request, package);
         if (request.path == "/0123456789abcdef0123456789abcdef/kelvoKids_setup.exe")
             return HttpTestServer::Bytes(request, package);
+        // Every body cut short; or the first two (one per part), and every later one at once.
+        const bool failing = request.path == "/" + digest + "/failing.exe";
+        if (request.path == "/" + digest + "/cut.exe" || failing) {
+            HttpResponse response = HttpTestServer::Bytes(request, package);
+            if (request.method == "GET") response.cutAfter = failing && ++failingGets > 2 ? 0 : 200000;
+            return response;
+        }
         HttpResponse missing;
         missing.status = 404;
         missing.reason = "Not Found";
@@ -119,6 +130,38 @@ TEST_P(InstallJobTest, FailingPackageEndsTheJobWithItsFailure) {
     EXPECT_EQ(Milestones(log), (std::vector<std::int32_t>{1001, 1003, 2001, 2004}));
     EXPECT_EQ(log.Reports().back().text, L"磁盘已满");
     EXPECT_FALSE(platform::PathExists(platform::JoinPath(dir, L"__Package_kelvoKids.exe")));
+}
+
+// Nothing of the package is left in the folder: neither a part file of the engine nor the package.
+void ExpectNothingOfThePackage(const std::wstring& dir) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(platform::PathToNative(dir), error))
+        ADD_FAILURE() << "left behind: " << entry.path();
+}
+
+TEST_P(InstallJobTest, NoPartFileOutlivesAFailedOrAStoppedDownload) {
+    const std::wstring failed = folder.Join(L"failed");
+    Run(server.Url("/" + digest + "/failing.exe"), failed);
+    EXPECT_EQ(log.Codes().back(), 1004);
+    ExpectNothingOfThePackage(failed);
+
+    // Stopped while it gathers the body in pieces.
+    const std::wstring stopped = folder.Join(L"stopped");
+    log.Clear();
+    {
+        CDownloadInstaller job(log.Callback(), L"", L"", L"", true, true, true);
+        job.SetParams(server.Url("/" + digest + "/cut.exe"), L"", L"", stopped, true, true, false, false, L"");
+        job.Start();
+        // Stopped once the engine has written part of the body.
+        auto written = [&] {
+            std::error_code error;
+            return platform::IsDirectory(stopped) && !std::filesystem::is_empty(platform::PathToNative(stopped), error);
+        };
+        for (int waited = 0; waited < 1000 && !written(); ++waited) ::usleep(5000);
+        ASSERT_TRUE(written());
+    }
+    EXPECT_TRUE(log.With(1004).empty());
+    ExpectNothingOfThePackage(stopped);
 }
 
 // Every engine: libcurl single stream, WinHTTP, libcurl two parts.

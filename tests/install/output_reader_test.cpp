@@ -5,14 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8.h"
+
 namespace {
 
 using PackageOutput::Reader;
 
 struct Collected {
     std::vector<std::wstring> lines;
-    Reader reader{[this](const std::wstring& line) {
+    std::vector<bool> clean;
+    Reader reader{[this](const std::wstring& line, bool decodedCleanly) {
         lines.push_back(line);
+        clean.push_back(decodedCleanly);
         if (line == L"OK") return PackageOutput::kSuccessResult;
         if (line == L"BAD") return PackageOutput::kFailureResult;
         return PackageOutput::kNoResult;
@@ -50,10 +54,10 @@ TEST(PackageOutputReaderTest, EveryTwoWaySplitJoinsTheLineAgain) {
     }
 }
 
-TEST(PackageOutputReaderTest, ResultOfAReadIsItsLastResultLineAndLaterLinesAreStillParsed) {
+TEST(PackageOutputReaderTest, ResultOfAReadIsItsFirstResultLineAndLaterLinesAreStillParsed) {
     Collected collected;
     const std::string bytes = "OK\nBAD\nafter\n";
-    EXPECT_EQ(collected.reader.Feed(bytes.data(), bytes.size()), PackageOutput::kFailureResult);
+    EXPECT_EQ(collected.reader.Feed(bytes.data(), bytes.size()), PackageOutput::kSuccessResult);
     EXPECT_EQ(collected.lines.size(), 3u);
     const std::string quiet = "x\ny";
     EXPECT_EQ(collected.reader.Feed(quiet.data(), quiet.size()), PackageOutput::kNoResult);
@@ -85,13 +89,46 @@ TEST(PackageOutputReaderTest, EndlessLineIsCutAndTheNextLineSurvives) {
 TEST(PackageOutputReaderTest, UndecodableBytesKeepTheKeyReadable) {
     Collected collected;
     collected.reader.codePage = 65001;
-    collected.FeedInPieces("State=Fail\xff\xfe\nError=\x80x\n", 1024);
-    EXPECT_EQ(collected.lines, (std::vector<std::wstring>{L"State=Fail\uFFFD\uFFFD", L"Error=\uFFFDx"}));
+    collected.FeedInPieces("State=Fail\xff\xfe\nError=\x80x\nInstPath=/opt\n", 1024);
+    EXPECT_EQ(collected.lines, (std::vector<std::wstring>{L"State=Fail\uFFFD\uFFFD", L"Error=\uFFFDx",
+                                                          L"InstPath=/opt"}));
+    EXPECT_EQ(collected.clean, (std::vector<bool>{false, false, true}));
+}
+
+TEST(PackageOutputReaderTest, WideCodePagesEndLinesAtTheirOwnLineFeed) {
+    // After "Encode=1200" a Windows program writes UTF-16LE: every other byte is zero, and 0x0A
+    // is half of many a character (U+0A00, U+4E0A "上").
+    auto utf16 = [](const std::wstring& text, bool bigEndian) {
+        std::string bytes;
+        for (wchar_t c : text) {
+            const char low = static_cast<char>(c & 0xFF), high = static_cast<char>((c >> 8) & 0xFF);
+            bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        return bytes;
+    };
+    for (const auto& [page, bigEndian] : {std::pair{1200u, false}, std::pair{1201u, true}}) {
+        const std::wstring announce = L"Encode=" + std::to_wstring(page);
+        const std::string stream = platform::WideToUtf8(announce) + "\n" +
+                                   utf16(L"\uFEFFMessage=上\u0A00\nState=Success\r\n", bigEndian);
+        for (std::size_t piece = 1; piece <= 5; ++piece) {
+            std::vector<std::wstring> lines;
+            Reader reader([&](const std::wstring& line, bool) {
+                if (line == announce) reader.codePage = page;
+                lines.push_back(line);
+                return PackageOutput::kNoResult;
+            });
+            for (std::size_t at = 0; at < stream.size(); at += piece)
+                reader.Feed(stream.data() + at, std::min(piece, stream.size() - at));
+            reader.Finish();
+            EXPECT_EQ(lines, (std::vector<std::wstring>{announce, L"Message=上\u0A00", L"State=Success\r"}))
+                << page << " in reads of " << piece;
+        }
+    }
 }
 
 TEST(PackageOutputReaderTest, CodePageChangeAppliesToTheFollowingLines) {
     std::vector<std::wstring> lines;
-    Reader reader([&](const std::wstring& line) {
+    Reader reader([&](const std::wstring& line, bool) {
         lines.push_back(line);
         return PackageOutput::kNoResult;
     });
@@ -116,6 +153,9 @@ TEST(PackageOutputValuesTest, NumbersReadLikeScanf) {
         {L"abc", 0, 0},          {L"", 0, 0},             {L"nan", 0, 0},
         {L"inf", 0, 0},          {L"99999999999", 99999999999.0, 0},
         {L"-2147483648", -2147483648.0, -2147483647 - 1}, {L"２", 0, 0},
+        // One sign only, as scanf reads it.
+        {L"+-5", 0, 0},          {L"-+5", 0, 0},          {L"--1", 0, 0},
+        {L" -0.25", -0.25, 0},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(PackageOutput::NumberValue(c.text), c.number) << c.text;

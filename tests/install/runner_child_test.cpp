@@ -2,7 +2,10 @@
 // behaviours, and small shell scripts for output the demo does not make.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
+#include <optional>
 
 #include "app/installer_settings.h"
 #include "install/installer.h"
@@ -60,23 +63,41 @@ protected:
 
 TEST_F(RunnerTest, DemoPackageInstallsAndReportsItsValues) {
     const std::wstring package = CopyDemo(L"__Package_kelvoKids.exe");
-    const std::wstring target = folder.Join(L"Kelvo Kids");
-    Install(package, "", target);
-    EXPECT_EQ(log.Phases(), (std::vector<std::int32_t>{2001, 2002, 3009, 2002, 3000, 2002, 3001,
-                                                        3002, 3003, 3005, 3009, 2002, 2003}));
+    // Blanks in a row survive in -instdir, which /D= (split at blanks) cannot carry.
+    const std::wstring target = folder.Join(L"Kelvo  Kids");
+    InstallerSettings::Instance().InstCmd =
+        L"-demo=pace=0,messages,start-url=https://example.invalid/hi,top-show=1500,"
+        L"finish-close=+-1,startup=AutoStartup";
+    {
+        CInstaller installer(log.Callback(), L"\"" + package + L"\"", target, true, false, false);
+        installer.installLanguage = L"zh-CN";
+        installer.Start();
+    }
+    EXPECT_EQ(log.Phases(), (std::vector<std::int32_t>{2001, 2002, 3009, 2002, 3000, 2002, 3001, 3002,
+                                                        3003, 3004, 3007, 3008, 3005, 3009, 2002, 2003}));
     EXPECT_DOUBLE_EQ(log.Reports()[1].value, 0);
     ASSERT_EQ(log.With(2003).size(), 1u);
     EXPECT_DOUBLE_EQ(log.With(2003)[0].value, 0);
     EXPECT_EQ(log.With(3000)[0].text, target);
     EXPECT_EQ(log.With(3003)[0].text, platform::JoinPath(target, L"uninst.ep"));
+    EXPECT_EQ(log.With(3004)[0].text, L"https://example.invalid/hi");
+    EXPECT_DOUBLE_EQ(log.With(3007)[0].value, 1500);
+    EXPECT_DOUBLE_EQ(log.With(3008)[0].value, 0);
+    EXPECT_DOUBLE_EQ(log.With(3005)[0].value, 1);
     EXPECT_EQ(log.With(3009)[0].text, L"正在安装 Kelvo Kids少儿编程");
     EXPECT_TRUE(platform::IsRegularFile(platform::JoinPath(target, L"Kelvo_Kids.exe")));
-    // The folder with a blank reached the package whole, quoted and after /D=.
+    EXPECT_EQ(platform::ReadWholeFile(platform::JoinPath(target, L"config.ini")),
+              std::optional<std::string>("[Install]\nLanguage=zh-CN\n"));
+    // The folder reached the package whole, quoted after -instdir and unquoted after /D=.
     auto record = platform::ReadWholeFile(platform::JoinPath(target, L"demo-install.ini"));
     ASSERT_TRUE(record);
     EXPECT_NE(record->find("instdir=" + platform::PathToNative(target) + "\n"), std::string::npos);
-    EXPECT_NE(record->find("D=" + platform::PathToNative(target) + "\n"), std::string::npos);
     EXPECT_NE(record->find("dsc=true\nssc=false\n"), std::string::npos);
+
+    // Without the options the package states its progress and paths and nothing else.
+    log.Clear();
+    Install(package, "", target);
+    EXPECT_EQ(log.Phases(), (std::vector<std::int32_t>{2001, 2002, 3000, 2002, 3001, 3002, 3003, 2002, 2003}));
 }
 
 TEST_F(RunnerTest, PackageOutcomesBecomeOneFinalReport) {
@@ -116,7 +137,7 @@ TEST_F(RunnerTest, PackageOutcomesBecomeOneFinalReport) {
 
 TEST_F(RunnerTest, MessagesAreDecodedInTheAnnouncedCodePage) {
     const std::wstring package = CopyDemo(L"__Package_kelvoKids.exe");
-    for (const char* encoding : {"encode=utf8", "encode=936", "encode=54936"}) {
+    for (const char* encoding : {"messages,encode=utf8", "messages,encode=936", "messages,encode=54936"}) {
         log.Clear();
         Install(package, encoding, folder.Join(L"product"));
         auto messages = log.With(3009);
@@ -126,8 +147,8 @@ TEST_F(RunnerTest, MessagesAreDecodedInTheAnnouncedCodePage) {
     log.Clear();
     Install(package, "long-line", folder.Join(L"product"));
     auto messages = log.With(3009);
-    ASSERT_EQ(messages.size(), 3u);
-    EXPECT_EQ(messages[1].text, std::wstring(771, L'L'));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, std::wstring(771, L'L'));
 }
 
 TEST_F(RunnerTest, PackagesThatCannotRunAreReportedAsNotStarted) {
@@ -162,18 +183,26 @@ TEST_F(RunnerTest, ScriptsWithAwkwardOutput) {
         const char* body;
         std::vector<std::int32_t> codes;
         double lastValue;
+        std::wstring lastText;
     };
     const Case cases[] = {
-        {"exit 0\n", {2001, 2002, 2003}, 1.0},
-        {"exit 9\n", {2001, 2002, 2003}, 1.0},
+        {"exit 0\n", {2001, 2002, 2003}, 1.0, L""},
+        {"exit 9\n", {2001, 2002, 2003}, 1.0, L""},
         // Written just before an immediate exit: still read.
-        {"printf 'State=Fail'\n", {2001, 2002, 2004}, 0},
-        {"printf 'Progress=0.5\\nState=Success\\n'\n", {2001, 2002, 2002, 2003}, 0},
+        {"printf 'State=Fail'\n", {2001, 2002, 2004}, 0, L"安装包安装失败"},
+        {"printf 'Progress=0.5\\nState=Success\\n'\n", {2001, 2002, 2002, 2003}, 0, L""},
         // A process left behind keeps the output open: the exit of the package ends the run.
-        {"sleep 2 &\nprintf 'Progress=0.5\\n'\n", {2001, 2002, 2002, 2003}, 1.0},
-        {"printf 'State=Fail\\0\\377\\nState=Success\\n'\n", {2001, 2002, 2004, 2003}, 0},
+        {"sleep 2 &\nprintf 'Progress=0.5\\n'\n", {2001, 2002, 2002, 2003}, 1.0, L""},
+        // The first result decides, even when a later one arrives in the same read.
+        {"printf 'State=Fail\\0\\377\\nState=Success\\n'\n", {2001, 2002, 2004}, 0, L"安装包安装失败"},
         {"head -c 300000 /dev/urandom | tr -d '\\n'\nprintf '\\nError=x\\n'\n", {2001, 2002, 2004},
-         1000.0},
+         1000.0, L"x"},
+        // Nobody reads its standard error and nobody writes to its standard input: neither may
+        // keep the package waiting.
+        {"head -c 300000 /dev/zero >&2\nprintf 'State=Success\\n'\n", {2001, 2002, 2003}, 0, L""},
+        {"cat\nprintf 'State=Success\\n'\n", {2001, 2002, 2003}, 0, L""},
+        // Killed before it stated anything: a failure, whatever it did.
+        {"printf 'Progress=0.5\\n'\nkill -9 $$\n", {2001, 2002, 2002, 2004}, 0, L"安装包异常结束（信号 9）"},
     };
     int number = 0;
     for (const auto& c : cases) {
@@ -188,7 +217,27 @@ TEST_F(RunnerTest, ScriptsWithAwkwardOutput) {
             if (code >= 2001 && code <= 2004) runCodes.push_back(code);
         EXPECT_EQ(runCodes, c.codes) << c.body;
         EXPECT_DOUBLE_EQ(log.Reports().back().value, c.lastValue) << c.body;
+        EXPECT_EQ(log.Reports().back().text, c.lastText) << c.body;
     }
+}
+
+TEST_F(RunnerTest, FolderWithAQuotationMarkIsRefusedBeforeAnythingRuns) {
+    // Split at that mark, the command line would start "<folder>/evil" instead of the package.
+    const std::wstring evil = Script(L"evil", "touch \"$0.ran\"\n");
+    ::chmod(platform::PathToNative(evil).c_str(), 0644);
+    const std::wstring dir = folder.Join(L"evil\" \"x");
+    InstallerSettings::Instance().InstCmd = L"-demo=pace=0";
+    {
+        CInstaller installer(log.Callback(), L"\"" + platform::JoinPath(dir, L"__Package_kelvoKids.exe") + L"\"",
+                             dir, true, true, true);
+        installer.Start();
+    }
+    EXPECT_EQ(log.Codes(), (std::vector<std::int32_t>{2001, 2002, 2004}));
+    EXPECT_DOUBLE_EQ(log.Reports().back().value, 2.0);
+    EXPECT_FALSE(platform::PathExists(evil + L".ran"));
+    struct stat info {};
+    ASSERT_EQ(::stat(platform::PathToNative(evil).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0111, 0u);
 }
 
 TEST_F(RunnerTest, RunnerCanBeStartedAgain) {
@@ -236,9 +285,12 @@ TEST_F(RunnerTest, UninstallerOutcomes) {
         {"exit 4\n", "", {5002, 5003}, 1.0, L""},
         // A failure written just before the exit is not lost.
         {"printf 'State=Fail\\n'\n", "", {5002, 5005}, 0, L"安装包卸载失败"},
-        // After a failure the uninstaller is read to its end; later lines still count.
+        // After a failure the uninstaller is read to its end; later lines still count, except a
+        // second result, even in the same read.
         {"printf 'State=Fail\\n'\nsleep 0.2\nprintf 'Progress=0.9\\n'\n", "", {5002, 5005, 5002}, 0.9,
          L""},
+        {"printf 'State=Fail\\nState=Success\\n'\n", "", {5002, 5005}, 0, L"安装包卸载失败"},
+        {"kill -9 $$\n", "", {5002, 5005}, 0, L"卸载程序异常结束（信号 9）"},
     };
     int number = 0;
     for (const auto& c : cases) {

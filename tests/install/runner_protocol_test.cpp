@@ -17,6 +17,7 @@ struct LineCase {
     const wchar_t* line;
     std::vector<Report> reports;
     int result;
+    bool decodedCleanly = true;
 };
 
 void ExpectReports(const std::vector<Report>& actual, const std::vector<Report>& expected,
@@ -48,6 +49,7 @@ TEST(InstallerParseTest, EachKeyGivesItsReport) {
         {L"Error=磁盘已满", {{2004, 1000.0, L"磁盘已满"}}, 1000},
         {L"Error=", {{2004, 1000.0, L""}}, 1000},
         {L"TopShowDetention=-1", {{3007, 4294967295.0, L""}}, 0},
+        {L"TopShowDetention=+-1", {{3007, 0, L""}}, 0},
         {L"TopShowDetention=1500", {{3007, 1500, L""}}, 0},
         {L"FinsihCloseDetention=200", {{3008, 200, L""}}, 0},
         {L"StartUrl=https://example.invalid/x", {{3004, 0, L"https://example.invalid/x"}}, 0},
@@ -60,12 +62,46 @@ TEST(InstallerParseTest, EachKeyGivesItsReport) {
         {L"Progressive=1", {}, 0},
         {L"progress=1", {}, 0},
         {L"", {}, 0},
+        // Paths and addresses that did not decode cleanly are dropped; other text is not.
+        {L"InstPath=/opt/\uFFFD", {}, 0, false},
+        {L"ExePath=/opt/\uFFFD", {}, 0, false},
+        {L"UninstEp=/opt/\uFFFD", {}, 0, false},
+        {L"StartUrl=http://x/\uFFFD", {}, 0, false},
+        {L"Message=\uFFFD", {{3009, 0, L"\uFFFD"}}, 0, false},
+        {L"Error=\uFFFD", {{2004, 1000.0, L"\uFFFD"}}, 1000, false},
     };
     for (const auto& c : cases) {
         ReportLog log;
         CInstaller installer(log.Callback(), L"\"/x/p\"", L"", true, true, true);
-        EXPECT_EQ(installer.Parse(c.line), c.result) << std::string(c.line, c.line + wcslen(c.line));
+        EXPECT_EQ(installer.Parse(c.line, c.decodedCleanly), c.result)
+            << std::string(c.line, c.line + wcslen(c.line));
         ExpectReports(log.Reports(), c.reports, c.line);
+    }
+}
+
+TEST(RunnerParseTest, FirstResultLineDecidesTheRun) {
+    struct Case {
+        std::vector<const wchar_t*> lines;
+        std::vector<std::int32_t> installCodes;
+        std::vector<std::int32_t> uninstallCodes;
+    };
+    const Case cases[] = {
+        {{L"State=Fail", L"State=Success"}, {2004}, {5005}},
+        {{L"State=Success", L"State=Fail", L"Error=late"}, {2003}, {5003}},
+        {{L"Error=x", L"State=Success", L"Progress=0.5"}, {2004, 2002}, {5005, 5002}},
+        {{L"State=Pending", L"State=Success"}, {2003}, {5003}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::vector<std::wstring>(c.lines.begin(), c.lines.end())));
+        ReportLog installLog, uninstallLog;
+        CInstaller installer(installLog.Callback(), L"\"/x/p\"", L"", true, true, true);
+        CUninstaller uninstaller(uninstallLog.Callback(), L"/tmp/u", L"/opt/k");
+        for (const wchar_t* line : c.lines) {
+            installer.Parse(line);
+            uninstaller.Parse(line);
+        }
+        EXPECT_EQ(installLog.Codes(), c.installCodes);
+        EXPECT_EQ(uninstallLog.Codes(), c.uninstallCodes);
     }
 }
 
@@ -154,10 +190,10 @@ TEST_F(CommandLineTest, EmptyFolderAndLanguageLeaveTheirOptionsOut) {
               L" -dsc=false -ssc=true");
 }
 
-TEST_F(CommandLineTest, UninstallerCommandLineIsUnquoted) {
-    EXPECT_EQ(CUninstaller::BuildCommandLine(L"/tmp/w/kelvoKids_un_asa.exe", true, false,
+TEST_F(CommandLineTest, UninstallerProgramIsQuotedAndItsFolderTakesTheRest) {
+    EXPECT_EQ(CUninstaller::BuildCommandLine(L"/tmp/my temp/kelvoKids_un_asa.exe", true, false,
                                              L"/opt/Kelvo Kids"),
-              L"/tmp/w/kelvoKids_un_asa.exe /S -adminact=true -authorizationact=false"
+              L"\"/tmp/my temp/kelvoKids_un_asa.exe\" /S -adminact=true -authorizationact=false"
               L" -console=show _?=/opt/Kelvo Kids");
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
-
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <functional>
 
 #include "platform/file_system.h"
 #include "tests/support/temp_folder.h"
@@ -68,4 +70,31 @@ TEST(FileSystem, AppendsOneFileToAnother) {
         platform::DeleteFile(shared);
         EXPECT_EQ(platform::ReadWholeFile(head), std::optional<std::string>("head:" + tail + tail));
     }
+}
+
+TEST(FileSystem, CopyToNewFileNeverWritesThroughWhatWasAtTheTarget) {
+    testing_support::TempFolder folder;
+    const std::wstring source = folder.WriteFile(L"uninst.ep", "program");
+    const std::wstring victim = folder.WriteFile(L"victim", "keep");
+    const std::wstring target = folder.Join(L"copy.exe");
+    const std::pair<const char*, std::function<void()>> prepared[] = {
+        {"nothing", [] {}},
+        {"an earlier copy", [&] { folder.WriteFile(L"copy.exe", "old"); }},
+        {"a link to another file", [&] { ::symlink(platform::PathToNative(victim).c_str(), platform::PathToNative(target).c_str()); }},
+        {"a dangling link", [&] { ::symlink("/nonexistent/x", platform::PathToNative(target).c_str()); }},
+    };
+    for (const auto& [what, prepare] : prepared) {
+        SCOPED_TRACE(what);
+        prepare();
+        ASSERT_TRUE(platform::CopyToNewFile(source, target, 0700));
+        struct stat info {};
+        ASSERT_EQ(::lstat(platform::PathToNative(target).c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(info.st_mode & 07777, 0700u);
+        EXPECT_EQ(platform::ReadWholeFile(target), std::optional<std::string>("program"));
+        EXPECT_EQ(platform::ReadWholeFile(victim), std::optional<std::string>("keep"));
+        platform::DeleteFile(target);
+    }
+    EXPECT_FALSE(platform::CopyToNewFile(folder.Join(L"missing"), target, 0700));
+    EXPECT_FALSE(platform::PathExists(target));
 }

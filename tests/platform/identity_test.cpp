@@ -10,25 +10,11 @@
 
 #include "platform/file_system.h"
 #include "platform/identity.h"
+#include "platform/utf8.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 
-namespace {
-
-// Sets (or with null removes) an environment variable for one scope.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedVariable() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
-}  // namespace
+using testing_support::ScopedVariable;
 
 TEST(InvokingUser, IsTheRealUserWithItsHomeOutsideSudo) {
     ScopedVariable sudo("SUDO_UID", nullptr);
@@ -63,6 +49,14 @@ TEST(InvokingUser, UnderSudoIsTheCallerFromTheAccountDatabase) {
         EXPECT_EQ(user->uid, c.caller ? daemon->pw_uid : 0u);
     }
 
+    {
+        ScopedVariable sudo("SUDO_UID", uid.c_str());
+        ScopedVariable sudoUser("SUDO_USER", "someone-else");
+        std::wstring name;
+        ASSERT_TRUE(platform::GetConsoleUserName(name));
+        EXPECT_EQ(platform::WideToUtf8(name), daemon->pw_name);
+    }
+
     testing_support::TempFolder folder;
     std::wstring file = folder.WriteFile(L"record.ini", "x");
     {
@@ -72,4 +66,15 @@ TEST(InvokingUser, UnderSudoIsTheCallerFromTheAccountDatabase) {
     struct stat info {};
     ASSERT_EQ(::lstat(platform::PathToNative(file).c_str(), &info), 0);
     EXPECT_EQ(info.st_uid, daemon->pw_uid);
+}
+
+TEST(ConsoleUser, IsTheInvokingUserWhateverSudoUserClaims) {
+    // Anyone can set SUDO_USER; without root's rights behind it, it names nobody.
+    ScopedVariable sudo("SUDO_UID", nullptr);
+    ScopedVariable sudoUser("SUDO_USER", "someone-else");
+    std::wstring name;
+    ASSERT_TRUE(platform::GetConsoleUserName(name));
+    passwd* self = ::getpwuid(::getuid());
+    ASSERT_TRUE(self);
+    EXPECT_EQ(platform::WideToUtf8(name), self->pw_name);
 }

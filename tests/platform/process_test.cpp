@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <utility>
 
 #include "platform/file_system.h"
 #include "platform/module_path.h"
@@ -9,6 +16,8 @@
 #include "platform/pipe.h"
 #include "platform/process.h"
 #include "platform/thread.h"
+#include "tests/support/scoped_variable.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -66,14 +75,63 @@ TEST(Process, FindsProcessesByTheirExecutableFileName) {
 }
 
 TEST(NamedMutex, OnlyOneHolderAtATimeAndReleasedForTheNext) {
+    testing_support::TempFolder runtime;
+    ASSERT_EQ(::chmod(runtime.NativePath().c_str(), 0700), 0);
+    testing_support::ScopedVariable folder("XDG_RUNTIME_DIR", runtime.NativePath().c_str());
     platform::NamedMutex first, second;
-    const std::wstring name = L"kelvo-test-" + std::to_wstring(platform::CurrentProcessId());
+    const std::wstring name = L"kelvo-test";
     ASSERT_TRUE(first.Acquire(name));
+    EXPECT_TRUE(platform::IsRegularFile(runtime.Join(name + L".lock")));
     EXPECT_FALSE(second.Acquire(name));
     EXPECT_TRUE(second.Acquire(name + L"-other"));
     second.Release();
     first.Release();
     EXPECT_TRUE(second.Acquire(name));
+}
+
+TEST(Process, ChildrenStartWithDefaultSignalsButBrokenPipesFail) {
+    // What the installer holds back or ignores, and a product started from it must not inherit.
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, SIGTERM);
+    sigset_t previous;
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &held, &previous), 0);
+    struct sigaction ignore {}, previousInterrupt {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGINT, &ignore, &previousInterrupt);
+    platform::PrepareProcess();
+
+    testing_support::TempFolder folder;
+    // The blocked and the ignored signals among the classic ones (the C library keeps two
+    // real-time signals above them for itself).
+    auto signalsOf = [&](bool detached) {
+        const std::wstring out = folder.Join(detached ? L"detached" : L"child");
+        const std::vector<std::wstring> command = {
+            // Read with the shell's own builtins: while it forks a command the shell blocks every
+            // signal for a moment, and a grep could catch it so.
+            L"/bin/sh", L"-c",
+            L"while read -r line; do case $line in SigBlk*|SigIgn*) echo \"$line\";; esac; done"
+            L" < /proc/$$/status > \"$0.tmp\" && mv \"$0.tmp\" \"$0\"",
+            out};
+        if (detached) {
+            EXPECT_TRUE(platform::StartDetached(command));
+        } else {
+            platform::ProcessInfo child;
+            std::wstring error;
+            EXPECT_TRUE(platform::SpawnProcess(command, {}, child, error));
+            platform::WaitForProcess(child);
+        }
+        for (int waited = 0; waited < 500 && !platform::PathExists(out); ++waited) ::usleep(10000);
+        unsigned long long blocked = ~0ull, ignored = ~0ull;
+        std::sscanf(platform::ReadWholeFile(out).value_or("").c_str(), "SigBlk: %llx SigIgn: %llx", &blocked, &ignored);
+        return std::pair{blocked & 0x7FFFFFFFull, ignored & 0x7FFFFFFFull};
+    };
+    const unsigned long long brokenPipe = 1ull << (SIGPIPE - 1);
+    EXPECT_EQ(signalsOf(false), (std::pair{0ull, brokenPipe}));
+    EXPECT_EQ(signalsOf(true), (std::pair{0ull, 0ull}));
+
+    ::sigaction(SIGINT, &previousInterrupt, nullptr);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 TEST(NativeThread, RunsOnlyAfterResumeAndNeverWhenDroppedSuspended) {

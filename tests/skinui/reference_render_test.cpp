@@ -22,6 +22,7 @@ struct Shot {
     int page;
     int progress;
     const wchar_t* hot;
+    const wchar_t* open = L"";
 };
 
 std::shared_ptr<Image> ReadPng(const std::wstring& path) {
@@ -34,6 +35,7 @@ std::shared_ptr<Image> ReadPng(const std::wstring& path) {
 
 TEST(ReferenceRender, EveryWindowLooksAsReviewed) {
     const Shot shots[] = {
+        {L"mainWnd.xml", L"main_custom_open", 1, -1, L"", L"languageCombo"},
         {L"MessageBox1Wnd.xml", L"message_box1", -1, -1, L""},
         {L"MessageBox2Wnd.xml", L"message_box2", -1, -1, L""},
         {L"exitTipWnd.xml", L"exit_tip", -1, -1, L"okBtn"},
@@ -52,6 +54,7 @@ TEST(ReferenceRender, EveryWindowLooksAsReviewed) {
         options.page = shot.page;
         options.progress = shot.progress;
         options.hot = shot.hot;
+        options.open = shot.open;
         ASSERT_EQ(RenderSkinToPng(shot.skinFile, update ? expected : scratch, options), L"");
         if (update) continue;
         std::shared_ptr<Image> wanted = ReadPng(expected), got = ReadPng(scratch);

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "skinui/backend/headless/headless_window_system.h"
+#include "skinui/combo.h"
 #include "skinui/container.h"
 #include "skinui/skin_resources.h"
 #include "tests/skinui/skin_fixture.h"
@@ -30,6 +31,15 @@ const char* kBoxSkin = R"(<Window size="120,80" caption="0,0,0,30">
   </VerticalLayout>
 </Window>)";
 
+const char* kComboSkin = R"(<Window size="200,120">
+  <VerticalLayout bkcolor="#FFFFFFFF">
+    <Combo name="combo" height="30" listrowheight="20" textcolor="#FF000000">
+      <ListLabelElement text="one"/><ListLabelElement text="two"/><ListLabelElement text="three"/>
+    </Combo>
+    <Control/>
+  </VerticalLayout>
+</Window>)";
+
 // A window that notes, for every message posted to it, whether it could take input then.
 class ProbeWindow : public TestWindow {
 public:
@@ -50,6 +60,7 @@ protected:
         SkinResources::Instance().SetResourcePath(folder.Path());
         folder.WriteFile(L"owner.xml", kOwnerSkin);
         folder.WriteFile(L"box.xml", kBoxSkin);
+        folder.WriteFile(L"combo.xml", kComboSkin);
     }
     void TearDown() override {
         for (WindowHandle w : system->Windows()) system->DestroyWindow(w);
@@ -106,6 +117,52 @@ TEST_F(SdlSkinTest, QuitDuringModalBoxEndsItsLoopAndReachesTheOuterOne) {
     EXPECT_EQ(system->QuitCode(), 4);
 }
 
+TEST_F(SdlSkinTest, ComboListIsAPopupThatTakesHoverClicksAndKeysWhileTheOwnerKeepsTheFocus) {
+    TestWindow window(L"combo.xml");
+    WindowHandle h = window.Open();
+    system->RunPending();
+    auto* combo = static_cast<CComboUI*>(window.FindControl(L"combo"));
+    ClickControl(window, L"combo");
+    system->RunPending();
+    const WindowHandle list = combo->GetListWindow();
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(SDL_GetWindowFlags(system->NativeWindow(list)) & SDL_WINDOW_POPUP_MENU);
+    EXPECT_EQ(system->GetFocus(), h);
+    EXPECT_EQ(system->GetActiveWindow(), h);
+    // The list shows what it painted: three rows of 20 in a border.
+    EXPECT_EQ(system->ReadBack(list).Height(), 62);
+
+    Motion(list, 40, 1 + 20 + 10);
+    system->RunPending();
+    EXPECT_EQ(combo->GetDropList()->GetHotIndex(), 1);
+    Click(list, 40, 1 + 2 * 20 + 10);
+    system->RunPending();
+    EXPECT_FALSE(system->IsWindow(list));
+    EXPECT_EQ(combo->GetCurSel(), 2);
+    EXPECT_EQ(window.Count(L"itemselect"), 1);
+
+    // Alt+Down opens from the keyboard, Up moves (keys SDL reports for the list are the
+    // focused owner's), Escape closes without choosing.
+    Key(h, SDLK_DOWN, KMOD_LALT);
+    system->RunPending();
+    ASSERT_TRUE(combo->IsListOpen());
+    Key(combo->GetListWindow(), SDLK_UP);
+    system->RunPending();
+    EXPECT_EQ(combo->GetDropList()->GetHotIndex(), 1);
+    Key(h, SDLK_ESCAPE);
+    system->RunPending();
+    EXPECT_FALSE(combo->IsListOpen());
+    EXPECT_EQ(combo->GetCurSel(), 2);
+    EXPECT_TRUE(system->IsWindow(h));
+    // The owner losing the focus closes it.
+    ClickControl(window, L"combo");
+    system->RunPending();
+    ASSERT_TRUE(combo->IsListOpen());
+    WindowEvent(h, SDL_WINDOWEVENT_FOCUS_LOST);
+    system->RunPending();
+    EXPECT_FALSE(combo->IsListOpen());
+}
+
 namespace {
 
 // The main skin's window as the headless back end paints it.
@@ -159,6 +216,14 @@ bool Installed(const char* program) {
     return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// What the X server shows now.
+Bitmap DumpScreen() {
+    testing_support::TempFolder folder;
+    const std::string dump = folder.NativePath() + "/screen.xwd";
+    if (std::system(("xwd -root -silent > " + dump).c_str()) != 0) return {};
+    return testing_support::ReadScreenDump(dump);
+}
+
 }  // namespace
 
 // Run by CTest under xvfb-run (KELVO_DISPLAY_TEST=1); skipped anywhere else.
@@ -184,10 +249,7 @@ TEST(SdlOnDisplay, MainWindowOnScreenMatchesHeadlessAndTakesRealClicksAndTyping)
         for (int turns = 0; turns < 20; ++turns) system.PumpOne(50);
         const UiRect rect = system.GetWindowRect(handle);
 
-        testing_support::TempFolder folder;
-        const std::string dump = folder.NativePath() + "/screen.xwd";
-        ASSERT_EQ(std::system(("xwd -root -silent > " + dump).c_str()), 0);
-        Bitmap screen = testing_support::ReadScreenDump(dump);
+        Bitmap screen = DumpScreen();
         ASSERT_GE(screen.Width(), rect.right);
         ASSERT_GE(screen.Height(), rect.bottom);
         EXPECT_EQ(CountDifferences(expected, screen, rect.left, rect.top), 0);
@@ -216,6 +278,61 @@ TEST(SdlOnDisplay, MainWindowOnScreenMatchesHeadlessAndTakesRealClicksAndTyping)
         ASSERT_EQ(std::system(type.c_str()), 0);
         for (int turns = 0; edit->GetText() != L"/opt/kelvo" && turns < 200; ++turns) system.PumpOne(50);
         EXPECT_EQ(edit->GetText(), L"/opt/kelvo");
+    }
+    SetWindowSystem(nullptr);
+}
+
+// Run by CTest under xvfb-run (KELVO_DISPLAY_TEST=1); skipped anywhere else.
+TEST(SdlOnDisplay, ComboListOpensOnScreenAndTakesARealClick) {
+    if (!std::getenv("KELVO_DISPLAY_TEST") || !std::getenv("DISPLAY")) GTEST_SKIP() << "needs xvfb-run";
+    if (!Installed("xwd") || !Installed("xdotool")) GTEST_SKIP() << "needs xwd and xdotool";
+    unsetenv("SDL_VIDEODRIVER");
+    ASSERT_EQ(std::system("xdotool mousemove 0 0"), 0);
+    SdlWindowSystem system;
+    ASSERT_TRUE(system.IsReady()) << SDL_GetError();
+    SetWindowSystem(&system);
+    {
+        TestWindow window(L"mainWnd.xml", SkinSource::ArchiveResource);
+        WindowHandle handle = window.Create(nullptr, L"Kelvo Kids", WS_OVERLAPPEDWINDOW, 0);
+        ASSERT_TRUE(handle);
+        auto* pages = dynamic_cast<CTabLayoutUI*>(window.FindControl(L"mainTabLt"));
+        ASSERT_TRUE(pages);
+        pages->SelectItem(1);
+        window.CenterWindow();
+        window.ShowWindow();
+        for (int turns = 0; turns < 20; ++turns) system.PumpOne(50);
+        const UiRect rect = system.GetWindowRect(handle);
+        auto* combo = static_cast<CComboUI*>(window.FindControl(L"languageCombo")->As(L"Combo"));
+        ASSERT_TRUE(combo);
+        auto click = [](int x, int y) {
+            const std::string command =
+                "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 click 1";
+            return std::system(command.c_str());
+        };
+
+        const UiRect face = combo->GetPos();
+        ASSERT_EQ(click(rect.left + face.left + 30, rect.top + face.top + face.Height() / 2), 0);
+        for (int turns = 0; !combo->IsListOpen() && turns < 100; ++turns) system.PumpOne(50);
+        ASSERT_TRUE(combo->IsListOpen());
+        // The server shows the list's pixels where it was placed, above the window.
+        for (int turns = 0; turns < 10; ++turns) system.PumpOne(50);
+        const WindowHandle list = combo->GetListWindow();
+        ASSERT_TRUE(list);
+        const UiRect place = system.GetWindowRect(list);
+        Bitmap screen = DumpScreen();
+        ASSERT_GE(screen.Height(), place.bottom);
+        EXPECT_EQ(CountDifferences(system.Presented(list), screen, place.left, place.top), 0);
+
+        // The second click, on "Bahasa Indonesia", chooses it; the owner kept the focus.
+        const UiRect row = combo->GetDropList()->RowRect(3);
+        ASSERT_FALSE(row.IsEmpty());
+        ASSERT_EQ(click(place.left + row.left + 30, place.top + row.top + row.Height() / 2), 0);
+        for (int turns = 0; combo->IsListOpen() && turns < 100; ++turns) system.PumpOne(50);
+        EXPECT_FALSE(combo->IsListOpen());
+        EXPECT_EQ(combo->GetCurSel(), 3);
+        ASSERT_EQ(window.Count(L"itemselect"), 1);
+        EXPECT_EQ(window.seen.back().sender, L"languageCombo");
+        EXPECT_EQ(system.GetFocus(), handle);
     }
     SetWindowSystem(nullptr);
 }

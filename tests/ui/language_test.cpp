@@ -5,6 +5,7 @@
 
 #include <json/json.h>
 
+#include <memory>
 #include <regex>
 #include <set>
 
@@ -31,9 +32,8 @@ Json::Value ReadLanguageFile() {
     const std::optional<std::string> text = platform::ReadWholeFile(platform::JoinPath(kSkin, L"language.json"));
     Json::Value root;
     std::string errors;
-    EXPECT_TRUE(text && Json::CharReaderBuilder().newCharReader()->parse(
-                            text->data(), text->data() + text->size(), &root, &errors))
-        << errors;
+    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
+    EXPECT_TRUE(text && reader->parse(text->data(), text->data() + text->size(), &root, &errors)) << errors;
     return root;
 }
 

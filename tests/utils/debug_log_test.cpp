@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <clocale>
+#include <functional>
 #include <regex>
 
 #include "tests/support/log_capture.h"
@@ -39,6 +42,31 @@ TEST(DebugLog, LongLinesAreWrittenWhole) {
     auto lines = capture.Lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find(message + L"\r\n"), std::wstring::npos);
+}
+
+TEST(DebugLog, NoArgumentCostsTheLine) {
+    // Under the C locale, as a program starts, the C library cannot read a UTF-8 path as a
+    // narrow argument; it is read as UTF-8, invalid bytes as U+FFFD.
+    const std::string saved = std::setlocale(LC_CTYPE, nullptr);
+    std::setlocale(LC_CTYPE, "C");
+    const std::pair<std::function<void()>, const wchar_t*> cases[] = {
+        {[] { DEBUG_LOG(L"path=%hs", "/opt/安装"); }, L"path=/opt/安装"},
+        {[] { DEBUG_LOG(L"%hs|%S|%hc", "a\xff", "b\xe5", 'c'); }, L"a\uFFFD|b\uFFFD|c"},
+        {[] { DEBUG_LOG(L"[%-6hs][%5.2hs][%*d][%.*s]", "ab", "xyz", -4, 7, 2, L"wide"); }, L"[ab    ][   xy][7   ][wi]"},
+        {[] { DEBUG_LOG(L"%I64d %Iu %ls %c %5.1f %%", -5ll, std::size_t{3}, L"长", L'字', 2.25); }, L"-5 3 长 字   2.2 %"},
+        {[] { DEBUG_LOG(L"%s %hs", static_cast<const wchar_t*>(nullptr), static_cast<const char*>(nullptr)); }, L"(null) (null)"},
+        {[] { int count = 7; DEBUG_LOG(L"%d%n!", 1, &count); }, L"1!"},
+    };
+    for (const auto& [log, expected] : cases) {
+        testing_support::LogCapture capture;
+        log();
+        auto lines = capture.Lines();
+        ASSERT_EQ(lines.size(), 1u) << expected;
+        std::wsmatch match;
+        ASSERT_TRUE(std::regex_match(lines[0], match, kLinePattern)) << lines[0];
+        EXPECT_EQ(match[3].str(), expected);
+    }
+    std::setlocale(LC_CTYPE, saved.c_str());
 }
 
 TEST(DebugLog, TranslatesWindowsWideFormats) {
@@ -88,6 +116,19 @@ TEST(DebugLog, WorkerThreadsAreBracketedByBeginAndEndLines) {
     EXPECT_NE(lines[0].find(L"(Utils::Thread::CallBack)<0101>: THREAD BEGIN\r\n"), std::wstring::npos);
     EXPECT_NE(lines[1].find(L"working"), std::wstring::npos);
     EXPECT_NE(lines[2].find(L"(Utils::Thread::CallBack)<0107>: THREAD END\r\n"), std::wstring::npos);
+}
+
+TEST(Thread, AWorkerNeverResumedEndsWithoutRunningItsTask) {
+    testing_support::LogCapture capture;
+    std::atomic<bool> ran{false};
+    {
+        Utils::Thread unused(nullptr, L"ABDEF", [&](void*) { ran = true; });
+        ASSERT_TRUE(unused.IsValid());
+        unused.Join();
+    }
+    { Utils::Thread dropped(nullptr, L"ABDEF", [&](void*) { ran = true; }); }
+    EXPECT_FALSE(ran);
+    EXPECT_TRUE(capture.LinesWith(L"THREAD BEGIN").empty());
 }
 
 TEST(Thread, AWorkerMayEndItsOwnWrapper) {

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 
 #include "platform/file_system.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 #include "utils/disk.h"
 
@@ -32,18 +37,55 @@ TEST(Disk, RefusesOverlongPathsWithoutTouchingTheDisk) {
     EXPECT_TRUE(Utils::CreateDirectories(longPath));
 }
 
-TEST(Disk, TempWorkFolderIsMadeOnceInsideTheTemporaryFolder) {
+TEST(Disk, TempWorkFolderIsPrivateWhateverWasPreparedForIt) {
     testing_support::TempFolder folder;
-    const char* previous = std::getenv("TMPDIR");
-    std::string saved = previous ? previous : "";
-    ::setenv("TMPDIR", folder.NativePath().c_str(), 1);
-    std::wstring work = Utils::GetTempWorkDir();
-    EXPECT_EQ(work, folder.Path() + L"/~VemarTemp.92482B06FB471E17/");
-    EXPECT_TRUE(platform::IsDirectory(work));
-    EXPECT_EQ(Utils::GetTempWorkDir(), work);
-    ::setenv("TMPDIR", (folder.NativePath() + "/missing/deeper").c_str(), 1);
+    testing_support::ScopedVariable temp("TMPDIR", folder.NativePath().c_str());
+    const std::wstring name = L"~VemarTemp.92482B06FB471E17-" + std::to_wstring(::geteuid());
+    const std::wstring fixed = folder.Join(name);
+    const std::wstring elsewhere = folder.Join(L"elsewhere");
+    ASSERT_TRUE(platform::CreateFolder(elsewhere));
+    const std::string native = platform::PathToNative(fixed);
+    // What another user may have left at the folder's name in a shared temporary folder.
+    struct Case {
+        const char* prepared;
+        std::function<void()> prepare;
+    };
+    const Case cases[] = {
+        {"nothing", [] {}},
+        {"a link to a folder of theirs", [&] { ::symlink(platform::PathToNative(elsewhere).c_str(), native.c_str()); }},
+        {"a folder anyone can write to", [&] {
+             ::mkdir(native.c_str(), 0777);
+             ::chmod(native.c_str(), 0777);
+             folder.WriteFile(name + L"/kelvoKids_un_asa.exe", "planted");
+         }},
+        {"a file", [&] { folder.WriteFile(name, "x"); }},
+        {"a folder of another user", [&] {
+             ::mkdir(native.c_str(), 0700);
+             if (::chown(native.c_str(), 1, 1) != 0) ::chmod(native.c_str(), 0755);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.prepared);
+        c.prepare();
+        const std::wstring work = Utils::GetTempWorkDir();
+        ASSERT_FALSE(work.empty());
+        EXPECT_EQ(Utils::GetTempWorkDir(), work);
+        struct stat info {};
+        ASSERT_EQ(::lstat(platform::PathToNative(work).c_str(), &info), 0);
+        EXPECT_TRUE(S_ISDIR(info.st_mode));
+        EXPECT_EQ(info.st_mode & 07777, 0700u);
+        EXPECT_EQ(info.st_uid, ::geteuid());
+        EXPECT_FALSE(platform::PathExists(platform::JoinPath(work, L"kelvoKids_un_asa.exe")));
+        EXPECT_TRUE(std::filesystem::is_empty(platform::PathToNative(elsewhere)));
+        // Only root can move another user's folder aside; anyone else gets a fresh one.
+        if (work != fixed + L"/") {
+            EXPECT_EQ(work.rfind(fixed + L".", 0), 0u);
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(native, ignored);
+    }
+    testing_support::ScopedVariable missing("TMPDIR", (folder.NativePath() + "/missing/deeper").c_str());
     EXPECT_EQ(Utils::GetTempWorkDir(), L"");
-    if (previous) ::setenv("TMPDIR", saved.c_str(), 1); else ::unsetenv("TMPDIR");
 }
 
 TEST(Disk, FailedFreeSpaceQueryLeavesZeroAndLogs) {

@@ -1,9 +1,12 @@
 // The demo setup package, its uninstaller and the product, chosen by the program's file name.
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "demo_options.h"
+#include "platform/file_system.h"
+#include "platform/module_path.h"
 
 namespace {
 
@@ -11,7 +14,18 @@ namespace {
 // servers and the libcurl engines expect of a package (they refuse anything under 1 MiB).
 [[gnu::used]] const volatile unsigned char kPayload[1536 * 1024] = {'K', 'e', 'l', 'v', 'o'};
 
+// Leaves "started.marker" beside the program, naming its arguments and working folder, so that
+// whoever started it can see it was started and how.
+void LeaveMarker(const std::vector<std::string>& arguments) {
+    const std::filesystem::path self = platform::PathToNative(platform::GetModuleFileName());
+    std::error_code error;
+    std::string text = "workdir=" + std::filesystem::current_path(error).string() + "\n";
+    for (const std::string& argument : arguments) text += "argument=" + argument + "\n";
+    std::ofstream(self.parent_path() / "started.marker", std::ios::binary | std::ios::trunc) << text;
+}
+
 int RunProduct(const std::vector<std::string>& arguments) {
+    LeaveMarker(arguments);
     demo::PrintLine("Kelvo Kids少儿编程 (demo product)");
     const std::string stay = demo::ArgumentValue(arguments, "-stay");
     demo::Pause(stay.empty() ? 0 : std::stol(stay));

@@ -82,9 +82,10 @@ int RunPackage(const std::vector<std::string>& arguments, const Options& options
         PrintLine("Error=this package installs silently only (/S)");
         return 2;
     }
-    // "/D=" comes last and takes the rest of the line; "-instdir" is its quoted twin.
-    std::string folder = RestOfLine(arguments, "/D=");
-    if (folder.empty()) folder = Unquote(ArgumentValue(arguments, "-instdir"));
+    // "-instdir" carries the folder intact; "/D=" takes the rest of the line, where the splitting
+    // of the command line has already folded runs of blanks into one.
+    std::string folder = Unquote(ArgumentValue(arguments, "-instdir"));
+    if (folder.empty()) folder = RestOfLine(arguments, "/D=");
     if (folder.empty()) {
         const char* home = std::getenv("HOME");
         folder = std::string(home ? home : "/tmp") + "/.local/opt/kelvoKids";
@@ -94,8 +95,10 @@ int RunPackage(const std::vector<std::string>& arguments, const Options& options
         if (!quiet) PrintLine(line);
     };
 
+    // Each message opens a box in the installer's window: printed only when asked for.
+    const bool messages = !quiet && options.Has("messages");
     if (!quiet) printer.Announce();
-    if (!quiet) printer.Text("Message", "正在安装 Kelvo Kids少儿编程");
+    if (messages) printer.Text("Message", "正在安装 Kelvo Kids少儿编程");
     say("Progress=0.05");
     Pause(pace);
     if (options.Has("noise")) {
@@ -130,6 +133,9 @@ int RunPackage(const std::vector<std::string>& arguments, const Options& options
                          "\ninstdir=" + Unquote(ArgumentValue(arguments, "-instdir")) + "\nD=" +
                          RestOfLine(arguments, "/D=") + "\n";
     WriteText(target / "demo-install.ini", record);
+    // The product reads its interface language from here.
+    if (const std::string language = Unquote(ArgumentValue(arguments, "-inslang")); !language.empty())
+        WriteText(target / "config.ini", "[Install]\nLanguage=" + language + "\n");
     if (options.Has("override")) WriteText(target / "set.ini", "[Uninstall]\nIsOverride=" + options.Text("override") + "\n");
     say("Progress=0.9");
     Pause(pace);
@@ -147,8 +153,12 @@ int RunPackage(const std::vector<std::string>& arguments, const Options& options
     say("ExePath=" + (target / "Kelvo_Kids.exe").string());
     say("UninstExePath=" + (target / "uninst.ep").string());
     say("UninstEp=" + (target / "uninst.ep").string());
-    say("StartupStyle=" + options.Text("startup", "NonStartup"));
-    if (!quiet) printer.Text("Message", "安装完成");
+    // What the installer does at the end, when the options name it.
+    if (options.Has("start-url") && !quiet) printer.Text("StartUrl", options.Text("start-url"));
+    if (options.Has("top-show")) say("TopShowDetention=" + options.Text("top-show"));
+    if (options.Has("finish-close")) say("FinsihCloseDetention=" + options.Text("finish-close"));
+    if (options.Has("startup")) say("StartupStyle=" + options.Text("startup"));
+    if (messages) printer.Text("Message", "安装完成");
     say("Progress=1");
     if (!options.Has("no-result") && !quiet) {
         if (options.Has("split")) {

@@ -30,9 +30,11 @@ int RunUninstaller(const std::vector<std::string>& arguments, const Options& opt
     }
     std::error_code error;
     int step = 0;
-    for (const char* name : {"Kelvo_Kids.exe", "demo-install.ini", "set.ini", "uninst.ep"}) {
+    const char* const names[] = {"Kelvo_Kids.exe", "demo-install.ini", "set.ini", "config.ini",
+                                 "started.marker", "uninst.ep"};
+    for (const char* name : names) {
         fs::remove(fs::path(folder) / name, error);
-        PrintLine("Progress=" + std::to_string(++step * 0.2).substr(0, 3));
+        PrintLine("Progress=" + std::to_string(++step / static_cast<double>(std::size(names))).substr(0, 4));
         Pause(pace);
     }
     if (fs::is_empty(folder, error)) fs::remove(folder, error);

@@ -29,8 +29,9 @@ constexpr Command kCommands[] = {
     {"records", RunRecords, "records                        the earlier installation and the proposed folder"},
     {"render", nullptr,
      "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--language N]\n"
-     "                                 [--folder DIR]\n"
-     "                                 draw one skin window off-screen as PNG, over its shadow"},
+     "                                 [--open NAME] [--folder DIR]\n"
+     "                                 draw one skin window off-screen as PNG, over its shadow;\n"
+     "                                 --open draws the named combo with its list open"},
     {"show", nullptr,
      "show SKINFILE [--folder DIR] [--text T] [--caption C]\n"
      "                                 open one skin window on the display until it is closed;\n"
@@ -56,6 +57,7 @@ int HandToSkinProgram(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::PrepareProcess();
     std::setlocale(LC_CTYPE, "");
     if (argc < 2) return PrintUsage();
     for (const Command& command : kCommands) {

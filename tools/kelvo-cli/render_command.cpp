@@ -10,7 +10,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--language N] [--folder DIR]";
+    "render SKINFILE OUT.png [--hot NAME] [--pushed NAME] [--page N] [--progress N] [--language N] [--open NAME]\n"
+    "       [--folder DIR]";
 
 bool ReadNumber(const std::string& text, int& number) {
     if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -34,6 +35,7 @@ int RunRender(const Arguments& arguments) {
         const std::string& value = arguments[++i];
         if (argument == "--hot") options.hot = Utils::Utf8ToWide(value);
         else if (argument == "--pushed") options.pushed = Utils::Utf8ToWide(value);
+        else if (argument == "--open") options.open = Utils::Utf8ToWide(value);
         else if (argument == "--folder") options.folder = Utils::Utf8ToWide(value);
         else if (argument == "--page" && ReadNumber(value, options.page)) continue;
         else if (argument == "--progress" && ReadNumber(value, options.progress)) continue;

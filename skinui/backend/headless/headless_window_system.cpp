@@ -142,6 +142,15 @@ void HeadlessWindowSystem::MouseLeave(WindowHandle window) {
     RunPending();
 }
 
+void HeadlessWindowSystem::MouseWheel(WindowHandle window, int x, int y, int delta) {
+    RunPending();
+    const UiRect rect = GetWindowRect(window);
+    // WM_MOUSEWHEEL carries the point in screen coordinates.
+    Input(window, WM_MOUSEWHEEL, static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16,
+          MakeLParam(rect.left + x, rect.top + y));
+    RunPending();
+}
+
 bool HeadlessWindowSystem::ClickControl(WindowHandle window, const CControlUI* control) {
     RunPending();  // lays the window out
     if (!control || !control->IsVisible() || !IsWindow(window)) return false;
@@ -220,11 +229,13 @@ Bitmap HeadlessWindowSystem::Composite(WindowHandle handle) {
     const HeadlessWindow* record = FindHeadless(handle);
     if (!record || window.IsEmpty()) return window;
     UiRect bounds = record->rect;
-    std::vector<const WindowRecord*> layers;
+    std::vector<const WindowRecord*> layers, popups;
     for (WindowHandle other : m_order) {
-        const WindowRecord* w = Find(other);
-        if (!w || w->parent != handle || !w->IsLayered() || !w->visible || w->layered.IsEmpty()) continue;
-        layers.push_back(w);
+        const HeadlessWindow* w = FindHeadless(other);
+        if (!w || w->parent != handle || !w->visible) continue;
+        if (w->IsLayered() && !w->layered.IsEmpty()) layers.push_back(w);
+        else if ((w->exStyle & WS_EX_NOACTIVATE) && !w->screen.IsEmpty()) popups.push_back(w);
+        else continue;
         bounds = {std::min(bounds.left, w->rect.left), std::min(bounds.top, w->rect.top),
                   std::max(bounds.right, w->rect.right), std::max(bounds.bottom, w->rect.bottom)};
     }
@@ -238,6 +249,7 @@ Bitmap HeadlessWindowSystem::Composite(WindowHandle handle) {
     };
     for (const WindowRecord* layer : layers) blend(layer->layered, layer->rect);
     blend(window, record->rect);
+    for (const WindowRecord* popup : popups) blend(static_cast<const HeadlessWindow*>(popup)->screen, popup->rect);
     return picture;
 }
 

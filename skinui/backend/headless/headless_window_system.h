@@ -69,6 +69,8 @@ public:
     void Click(WindowHandle window, int x, int y);
     // The pointer left the window.
     void MouseLeave(WindowHandle window);
+    // The wheel turned over a point: 120 a notch, forward (away from the user) positive.
+    void MouseWheel(WindowHandle window, int x, int y, int delta);
     // Clicks the centre of a control; false when it is not visible on its window.
     bool ClickControl(WindowHandle window, const CControlUI* control);
     // The same for the control of that name in the window.
@@ -89,8 +91,8 @@ public:
     std::uint64_t Now() const { return m_now; }
     // The window's presented pixels after pending paints.
     Bitmap Snapshot(WindowHandle window);
-    // The window drawn over the layered windows it owns (its shadow), as a screen would show
-    // them: a picture of everything's bounds.
+    // The window drawn over the layered windows it owns (its shadow) and under the popups it
+    // owns (a drop-down list), as a screen would show them: a picture of everything's bounds.
     Bitmap Composite(WindowHandle window);
     bool WritePng(WindowHandle window, const std::wstring& path);
     // How many times the window presented pixels, and the area of the last time.

@@ -1,6 +1,7 @@
 #include "skinui/backend/headless/render_skin.h"
 
 #include "skinui/backend/headless/headless_window_system.h"
+#include "skinui/combo.h"
 #include "skinui/container.h"
 #include "skinui/label.h"
 #include "skinui/progress.h"
@@ -85,7 +86,14 @@ std::wstring Render(HeadlessWindowSystem& system, WindowImplBase& window, Window
         std::wstring error = Point(system, handle, manager, options.pushed, true);
         if (!error.empty()) return error;
     }
-    if (options.withShadow) {
+    if (!options.open.empty()) {
+        system.RunPending();  // lays the window out
+        CControlUI* control = manager.FindControl(options.open);
+        auto* combo = control ? static_cast<CComboUI*>(control->As(L"Combo")) : nullptr;
+        if (!combo) return L"no combo " + options.open;
+        if (!combo->OpenList()) return L"cannot open the list of " + options.open;
+    }
+    if (options.withShadow || !options.open.empty()) {
         if (!WritePng(system.Composite(handle), outputPath)) return L"cannot write " + outputPath;
         return {};
     }

@@ -18,6 +18,9 @@ struct RenderOptions {
     std::wstring pushed;
     // Page of the window's main tab layout (the one with the most pages); -1 keeps the first.
     int page = -1;
+    // A combo drawn with its drop-down list open (the picture grows by what the list covers
+    // outside the window).
+    std::wstring open;
     // Value given to every progress bar; -1 keeps the markup's.
     int progress = -1;
     // Runs once the window is built, before anything else is set (loading a language, say);

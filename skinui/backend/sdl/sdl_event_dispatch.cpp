@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "skinui/backend/sdl/sdl_keys.h"
+#include "skinui/backend/sdl/sdl_support.h"
 #include "skinui/backend/sdl/sdl_window_system.h"
 #include "skinui/paint_manager.h"
 
@@ -165,6 +166,10 @@ void SdlWindowSystem::DispatchWindowEvent(const SDL_Event& event) {
         }
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
+        // Without a window manager mapping a window that takes no activation (a drop-down list)
+        // moves the keyboard there and back at once: a loss that is over, or that went to such
+        // a window, changes nothing.
+        if (KeepsKeyboard(handle)) break;
         if (m_focus == handle) SetFocusTo(nullptr);
         if (m_active == handle) Activate(nullptr);
         break;
@@ -207,6 +212,12 @@ void SdlWindowSystem::DispatchMouse(const SDL_Event& event) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         int x = event.button.x, y = event.button.y;
+        if (PointerInWindow(event.button.windowID, x, y) && (x != event.button.x || y != event.button.y)) {
+            // The framework learns where the pointer is (hover) before the press lands there.
+            int moveX = x, moveY = y;
+            WindowHandle moved = MouseTarget(FromNative(event.button.windowID), moveX, moveY);
+            if (Find(moved)) Input(moved, WM_MOUSEMOVE, MouseKeys(SDL_GetMouseState(nullptr, nullptr)), MakeLParam(moveX, moveY));
+        }
         WindowHandle target = MouseTarget(FromNative(event.button.windowID), x, y);
         MouseButton(target, event.type == SDL_MOUSEBUTTONDOWN, event.button.button, event.button.clicks, x, y);
         return;
@@ -217,6 +228,7 @@ void SdlWindowSystem::DispatchMouse(const SDL_Event& event) {
         if (!window) return;
         int x = 0, y = 0;
         SDL_GetMouseState(&x, &y);
+        PointerInWindow(event.wheel.windowID, x, y);
         int delta = event.wheel.y * 120;
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
         const WPARAM wParam = (static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16) | (MouseKeys(SDL_GetMouseState(nullptr, nullptr)) & 0xFFFF);
@@ -249,9 +261,24 @@ void SdlWindowSystem::MouseButton(WindowHandle handle, bool down, int button, in
     PressAt(handle, x, y, clicks == 2 ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON);
 }
 
+bool SdlWindowSystem::KeepsKeyboard(WindowHandle handle) const {
+    SDL_Window* now = SDL_GetKeyboardFocus();
+    const WindowRecord* window = Find(handle);
+    if (!now || !window) return false;
+    if (now == static_cast<const SdlWindow*>(window)->native) return true;
+    const WindowRecord* to = Find(FromNative(SDL_GetWindowID(now)));
+    return to && !to->TakesActivation();
+}
+
+WindowHandle SdlWindowSystem::KeyTarget(std::uint32_t windowId) const {
+    // A window that takes no activation never has the keyboard: its keys are the focus window's.
+    const WindowHandle handle = FromNative(windowId);
+    const WindowRecord* window = Find(handle);
+    return window && window->TakesActivation() ? handle : m_focus;
+}
+
 void SdlWindowSystem::DispatchKey(const SDL_Event& event) {
-    WindowHandle handle = FromNative(event.key.windowID);
-    if (!handle) handle = m_focus;
+    WindowHandle handle = KeyTarget(event.key.windowID);
     const WPARAM key = VirtualKeyFromSdl(event.key.keysym.sym);
     if (key == 0) return;
     const bool control = (event.key.keysym.mod & KMOD_CTRL) != 0, alt = (event.key.keysym.mod & KMOD_ALT) != 0;
@@ -270,14 +297,12 @@ void SdlWindowSystem::DispatchKey(const SDL_Event& event) {
 }
 
 void SdlWindowSystem::DispatchText(const SDL_Event& event) {
-    WindowHandle handle = FromNative(event.text.windowID);
-    if (!handle) handle = m_focus;
+    WindowHandle handle = KeyTarget(event.text.windowID);
     for (wchar_t character : CharactersFromUtf8(event.text.text)) Input(handle, WM_CHAR, static_cast<WPARAM>(character), 1);
 }
 
 void SdlWindowSystem::DispatchComposition(const SDL_Event& event) {
-    WindowHandle handle = FromNative(event.edit.windowID);
-    if (!handle) handle = m_focus;
+    WindowHandle handle = KeyTarget(event.edit.windowID);
     const bool wasComposing = !m_composition.empty();
     m_composition = CharactersFromUtf8(event.edit.text);
     if (!m_composition.empty()) {

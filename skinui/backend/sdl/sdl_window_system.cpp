@@ -40,6 +40,11 @@ SdlWindowSystem::SdlWindowSystem() : m_timers(std::make_unique<TimerTable>()) {
     // The texture is shown pixel for pixel; Ctrl+C ends the process as any other program.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    // The software renderer's window surface straight through X11 (shared memory). Left to
+    // itself SDL backs that surface with an OpenGL texture: it loads a GL driver (slow to start,
+    // megabytes of memory) and recreates the window for it, unmapping and mapping it again, so
+    // the first clicks on a freshly shown window are lost.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
@@ -192,6 +197,11 @@ void SdlWindowSystem::NativeShow(WindowRecord& record, ShowCommand command) {
         SDL_ShowWindow(window.native);
         // Some window managers place a newly mapped window themselves.
         SDL_SetWindowPosition(window.native, window.rect.left, window.rect.top);
+        // Without a window manager SDL gives the keyboard to every window it maps: a window that
+        // is never activated (a drop-down list) hands it straight back to the focused window.
+        if (const SdlWindow* focus = FindSdl(m_focus); !window.TakesActivation() && focus && focus->native) {
+            SDL_SetWindowInputFocus(focus->native);
+        }
         return;
     case ShowCommand::Minimize:
         SDL_MinimizeWindow(window.native);

@@ -126,6 +126,11 @@ private:
     WindowHandle MouseTarget(WindowHandle window, int& x, int& y) const;
     void MouseButton(WindowHandle window, bool down, int button, int clicks, int x, int y);
     void RaiseOwnedBox(WindowHandle owner);
+    // Whether SDL still gives the window the keyboard, or gave it to a window of ours that takes
+    // no activation (so the window keeps it).
+    bool KeepsKeyboard(WindowHandle window) const;
+    // The window that takes the keys SDL reports for a native window.
+    WindowHandle KeyTarget(std::uint32_t windowId) const;
     // A move by the window manager ends when its moves stop coming: WM_EXITSIZEMOVE then.
     // Returns how long the pump may wait before it must look again (0xFFFFFFFF: no limit).
     std::uint32_t FinishWindowManagerMove();
