@@ -202,7 +202,7 @@ TEST_F(MainWindowTest, FailedDownloadLaterReturnsToTheStartingPage) {
 
 TEST_F(MainWindowTest, EarlierInstallationIsOfferedBeforeTheWindowShows) {
     const std::wstring earlier = home.Join(L"old/kelvoKids");
-    PlantEarlierInstallation(earlier);
+    PlantEarlierInstallation(earlier, "ko-KR");
 
     // "打开软件": the installed product opens in its folder; the window never shows.
     Answer(L"InstalledPathTipWnd.xml", L"cancelBtn");
@@ -224,6 +224,9 @@ TEST_F(MainWindowTest, EarlierInstallationIsOfferedBeforeTheWindowShows) {
     ASSERT_TRUE(RunUntilPage(3));
     EXPECT_EQ(Recorded(L"InstallPath"), earlier);
     EXPECT_TRUE(platform::IsRegularFile(platform::JoinPath(earlier, L"Kelvo_Kids.exe")));
+    // In the earlier installation's language, which the new one gets too.
+    EXPECT_EQ(Control(L"openProduceBtn")->GetText(), L"지금 시작");
+    EXPECT_EQ(PackageArgument(earlier, L"inslang"), L"ko-KR");
     EXPECT_EQ(BoxFiles(), (std::vector<std::wstring>{L"InstalledPathTipWnd.xml", L"InstalledPathTipWnd.xml",
                                                       L"InstalledPathTipWnd.xml"}));
 }

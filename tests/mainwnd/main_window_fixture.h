@@ -5,10 +5,12 @@
 // window system's idle hook, in the order they open.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -167,7 +169,7 @@ protected:
     int ProgressValue() { return Control<SkinUI::CProgressUI>(L"installPrg")->GetValue(); }
     void TypeFolder(const std::wstring& folder) { Control<SkinUI::CEditUI>(L"installDirEdit")->SetText(folder); }
 
-    // The answer to the next box: a click on the named control of a box of that skin file.
+    // The answer to the next box of that skin file: a click on the named control.
     void Answer(const std::wstring& file, const std::wstring& control) { answers.push_back({file, control}); }
     std::vector<std::wstring> BoxFiles() const {
         std::vector<std::wstring> files;
@@ -194,7 +196,7 @@ protected:
     }
     // Records an earlier installation in the folder: the demo product and its uninstaller, and
     // the registry values.
-    void PlantEarlierInstallation(const std::wstring& folder) {
+    void PlantEarlierInstallation(const std::wstring& folder, const std::string& language = "zh-CN") {
         std::error_code error;
         std::filesystem::create_directories(platform::PathToNative(folder), error);
         ASSERT_TRUE(platform::IsDirectory(folder));
@@ -202,6 +204,8 @@ protected:
             ASSERT_TRUE(platform::CopyFile(kDemo, platform::JoinPath(folder, name)));
             platform::SetExecutable(platform::JoinPath(folder, name));
         }
+        // The language the installed product runs in, which the installer takes over.
+        std::ofstream(platform::PathToNative(platform::JoinPath(folder, L"config.ini"))) << "[Install]\nLanguage=" << language << "\n";
         ASSERT_TRUE(Utils::RegWriteString(L"InstallPath", folder));
         ASSERT_TRUE(Utils::RegWriteString(L"UnInstallEp", platform::JoinPath(folder, L"uninst.ep")));
     }
@@ -256,11 +260,12 @@ private:
         const ShownBox shown = boxes[m_openBoxes.back().second];
         m_openBoxes.back().second = kAnswered;
         std::wstring control = L"closebtn";
-        if (!answers.empty()) {
-            EXPECT_TRUE(SkinUI::EqualsNoCase(answers.front().first, shown.file))
-                << Utils::WideToUtf8(shown.file) << ": " << Utils::WideToUtf8(shown.text);
-            control = answers.front().second;
-            answers.pop_front();
+        const auto answer = std::find_if(answers.begin(), answers.end(), [&](const auto& scripted) {
+            return SkinUI::EqualsNoCase(scripted.first, shown.file);
+        });
+        if (answer != answers.end()) {
+            control = answer->second;
+            answers.erase(answer);
         } else {
             ADD_FAILURE() << "unexpected box " << Utils::WideToUtf8(shown.file) << ": " << Utils::WideToUtf8(shown.text);
         }
