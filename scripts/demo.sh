@@ -8,7 +8,7 @@
 #   <build>/demo/. Exits non-zero when the installation did not finish.
 #
 #   DEMO_ENGINE=1|2|3   download engine (1 libcurl, 2 WinHTTP layer, 3 two-part libcurl; default 1)
-#   DEMO_PACE=MS        the demo package's pause between its progress lines (default 400)
+#   DEMO_PACE=MS        the demo package's pause between its progress lines (default 800)
 #   DEMO_SHOW=0         never open a window on the display: drive it under xvfb-run instead
 # scripts/demo.sh --drive (used by the above and by the tests) skips the build and drives the
 # installer on the display in $DISPLAY; BUILD_DIR and DEMO_OUT name the build and the pictures'
@@ -62,7 +62,7 @@ path=$(grep -m 1 '^/packages/[0-9a-f]\{32\}/kelvoKids_setup.exe$' "$work/pkgserv
 [ -n "$path" ] || { echo "demo: pkgserve did not publish the package" >&2; exit 1; }
 
 # The package's behaviour: paced so the progress page can be watched.
-export KELVO_DEMO_OPTIONS=pace=${DEMO_PACE:-400}
+export KELVO_DEMO_OPTIONS=pace=${DEMO_PACE:-800}
 arguments=(-downloadurl="$base$path" -downloadtype="${DEMO_ENGINE:-1}" -language=1)
 log=$out/installer.log
 echo "demo: serving $base$path; installer log in $log"
@@ -130,7 +130,7 @@ xdotool type --delay 5 "$folder"
 shoot 1-custom
 click 300 323                     # "立即安装"
 wait_for 'page 2' 30
-sleep 1.5                         # under way
+sleep 0.8                         # under way
 shoot 2-progress
 wait_for 'page 3' 180
 shoot 3-finish

@@ -12,9 +12,9 @@ using testing_support::TempFolder;
 TEST(StatusMailbox, KeepsWhatItPostedUntilTakenAndFreesTheRestWhenClosed) {
     SkinUI::HeadlessWindowSystem system;
     SkinUI::SetWindowSystem(&system);
-    CSkinFrame frame(WindowDescriptor::ForSkinFile(L"MessageBox2Wnd.xml"));
-    ASSERT_TRUE(frame.Create(nullptr, L"x", SkinUI::WS_OVERLAPPEDWINDOW, 0));
     {
+        CSkinFrame frame(WindowDescriptor::ForSkinFile(L"MessageBox2Wnd.xml"));
+        ASSERT_TRUE(frame.Create(nullptr, L"x", SkinUI::WS_OVERLAPPEDWINDOW, 0));
         StatusMailbox mailbox;
         mailbox.Post(1002, 0.5, L"before it opens");
         EXPECT_EQ(mailbox.Pending(), 0u);
@@ -29,9 +29,9 @@ TEST(StatusMailbox, KeepsWhatItPostedUntilTakenAndFreesTheRestWhenClosed) {
         EXPECT_EQ(mailbox.Pending(), 0u);
         mailbox.Post(2003, 0, L"");
         EXPECT_EQ(mailbox.Pending(), 0u);
+        // The messages still queued carry records that are gone: the frame ignores them.
+        system.RunPending();
     }
-    // The messages still queued carry records that are gone: the frame ignores them.
-    system.RunPending();
     SkinUI::SetWindowSystem(nullptr);
 }
 
