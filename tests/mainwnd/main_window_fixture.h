@@ -32,6 +32,7 @@
 #include "skinui/skin_resources.h"
 #include "skinui/text_table.h"
 #include "tests/support/http_test_server.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 #include "ui/main_wnd.h"
 #include "ui/message_box.h"
@@ -45,6 +46,7 @@ namespace mainwnd_testing {
 using testing_support::HttpRequest;
 using testing_support::HttpResponse;
 using testing_support::HttpTestServer;
+using testing_support::ScopedVariable;
 using testing_support::TempFolder;
 
 inline const std::wstring kDemo = platform::PathFromNative(KELVO_DEMO_PACKAGE);
@@ -59,12 +61,6 @@ struct ShownBox {
 class MainWindowTest : public testing::Test {
 protected:
     MainWindowTest() {
-        m_savedHome = std::getenv("HOME") ? std::getenv("HOME") : "/";
-        ::setenv("HOME", home.NativePath().c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", platform::PathToNative(home.Join(L"config")).c_str(), 1);
-        ::setenv("XDG_DATA_HOME", platform::PathToNative(home.Join(L"data")).c_str(), 1);
-        ::setenv("TMPDIR", temp.NativePath().c_str(), 1);
-        ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
         platform::SetSleepDivisor(20);
         SkinUI::SkinResources::Instance().Reset();
         SkinUI::TextTable::Instance().Clear();
@@ -100,8 +96,6 @@ protected:
         SkinUI::TextTable::Instance().Clear();
         InstallerSettings::Instance() = m_savedSettings;
         platform::SetSleepDivisor(1);
-        ::setenv("HOME", m_savedHome.c_str(), 1);
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "TMPDIR", "KELVO_DEMO_OPTIONS"}) ::unsetenv(name);
     }
 
     std::wstring PackageUrl() const { return server.Url("/" + digest + "/kelvoKids_setup.exe"); }
@@ -212,6 +206,11 @@ protected:
 
     TempFolder home;
     TempFolder temp;
+    ScopedVariable homeVariable{"HOME", home.NativePath().c_str()};
+    ScopedVariable configVariable{"XDG_CONFIG_HOME", platform::PathToNative(home.Join(L"config")).c_str()};
+    ScopedVariable dataVariable{"XDG_DATA_HOME", platform::PathToNative(home.Join(L"data")).c_str()};
+    ScopedVariable tempVariable{"TMPDIR", temp.NativePath().c_str()};
+    ScopedVariable demoOptions{"KELVO_DEMO_OPTIONS", "pace=0"};
     SkinUI::HeadlessWindowSystem system;
     std::unique_ptr<CMainWnd> window;
     SkinUI::WindowHandle handle = nullptr;
@@ -276,7 +275,6 @@ private:
 
     std::mutex m_mutex;
     std::vector<std::pair<SkinUI::WindowHandle, std::size_t>> m_openBoxes;  // and their records
-    std::string m_savedHome;
     InstallerSettings m_savedSettings;
 };
 

@@ -13,22 +13,12 @@
 
 #include "platform/file_system.h"
 #include "platform/folder_chooser.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedVariable() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using testing_support::ScopedVariable;
 
 constexpr const char* kPortalXml =
     "<node><interface name='org.freedesktop.portal.FileChooser'>"
