@@ -428,4 +428,36 @@ TEST(ThreadShortage, EveryWorkerOwnerReportsItsFailure) {
     }
 }
 
+// The job restarts a download from inside the downloader's own report; with no thread left, the
+// failure is reported from inside that report too.
+TEST(ThreadShortage, ARestartAskedFromAReportReportsItsFailure) {
+    TempFolder folder;
+    for (int type : {1, 2, 3}) {
+        SCOPED_TRACE(type);
+        ReportLog log;
+        std::unique_ptr<CDownloader> downloader;
+        bool restarted = false;
+        const StatusCallback record = log.Callback();
+        downloader = CDownloadInstaller::CreateDownloader(
+            type,
+            [&](std::int32_t code, double value, const wchar_t* text) {
+                record(code, value, text);
+                if (code != DL_CODE_START || restarted) return;
+                restarted = true;
+                platform::SetThreadCreationFails(true);
+                downloader->Start();
+            },
+            L"http://127.0.0.1:9/x/p.exe", platform::JoinPath(folder.Path(), L"__Package_kelvoKids.exe"));
+        downloader->Start();
+        const bool failed = log.WaitFor({DL_CODE_FAIL});
+        platform::SetThreadCreationFails(false);
+        if (!failed) {
+            (void)downloader.release();  // its worker is stuck in the report: never joined
+            FAIL() << "no failure reported";
+        }
+        downloader.reset();
+        EXPECT_EQ(log.Codes().at(1), DL_CODE_FAIL);
+    }
+}
+
 }  // namespace
