@@ -10,6 +10,7 @@
 #include "platform/file_system.h"
 #include "tests/download/download_test_support.h"
 #include "tests/support/proxy_test_server.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_certificates.h"
 #include "tools/pkgserve/package_server.h"
@@ -32,7 +33,7 @@ protected:
         environment.Set("SSL_CERT_FILE", certificates.authority);
         for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "no_proxy", "NO_PROXY",
                                  "all_proxy", "ALL_PROXY"})
-            environment.Set(name, "");
+            environment.Set(name, nullptr);
         platform::SetSleepDivisor(50);
         CurlClient::SetLimits({5, 1});
         package = download_test::Package(3 * download_test::kMebibyte + 4321);
