@@ -5,7 +5,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,16 +23,12 @@ inline std::string Package(std::size_t size) {
     return bytes;
 }
 
-inline std::string Md5Hex(const std::string& bytes) {
-    platform::Md5 md5;
-    md5.Update(bytes.data(), bytes.size());
-    std::string hex;
-    char digit[3];
-    for (std::uint8_t byte : md5.Finish()) {
-        std::snprintf(digit, sizeof digit, "%02x", byte);
-        hex += digit;
-    }
-    return hex;
+// The digest of the bytes in lower-case hexadecimal digits, as package addresses carry it.
+inline std::string DigestHex(const std::string& bytes,
+                             platform::DigestAlgorithm algorithm = platform::DigestAlgorithm::kMd5) {
+    platform::MessageDigest digest(algorithm);
+    digest.Update(bytes.data(), bytes.size());
+    return digest.FinishHex();
 }
 
 struct Report {
