@@ -1,7 +1,6 @@
 #pragma once
 // Shared pieces of the libcurl engine tests: package bytes, their digest, and a recorder of
 // status reports that answers a restart request the way the installation job does.
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -63,16 +62,6 @@ public:
     std::vector<Report> WaitForEnds(int ends) {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_changed.wait_for(lock, std::chrono::minutes(1), [&] { return m_ends >= ends; });
-        return m_reports;
-    }
-
-    // Every report once the download has succeeded or failed (a restart is no end).
-    std::vector<Report> WaitForVerdict() {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait_for(lock, std::chrono::minutes(1), [&] {
-            return std::any_of(m_reports.begin(), m_reports.end(),
-                               [](const Report& r) { return r.code == DL_CODE_SUCCESS || r.code == DL_CODE_FAIL; });
-        });
         return m_reports;
     }
 
