@@ -328,8 +328,9 @@ TEST_F(DownloadInstallerTest, InsNewWaitsForTheRunningProduct) {
     const std::wstring product = platform::JoinPath(dir, L"Kelvo_Kids.exe");
     platform::ProcessInfo running;
     std::wstring error;
-    ASSERT_TRUE(platform::SpawnProcess({product, L"-stay=400"}, {}, running, error));
+    // Taken before the start: the product's stay begins later, however late this thread runs.
     const auto spawned = std::chrono::steady_clock::now();
+    ASSERT_TRUE(platform::SpawnProcess({product, L"-stay=400"}, {}, running, error));
     ASSERT_NE(FindProcessByName(L"Kelvo_Kids.exe"), 0);
     InstallerSettings::Instance().InsNew = true;
     auto job = Make();
