@@ -44,7 +44,7 @@ int ProbeProgress(void* client, curl_off_t, curl_off_t, curl_off_t, curl_off_t) 
 // and the transport security of both libcurl engines.
 CURLcode SetGuards(CURL* handle, const std::string& url, CurlClient* client, bool probe) {
     const CurlClient::Limits limits = CurlClient::GetLimits();
-    int result = curl_setup::SetTransportSecurity(handle, url);
+    int result = platform::SetTransportSecurity(handle, url);
     result |= client->m_sockets.Attach(handle);
     result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     result |= curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
@@ -75,7 +75,7 @@ CurlClient::Limits CurlClient::GetLimits() {
 
 CurlClient::CurlClient(const std::wstring& url, const std::wstring& filePath, void* owner)
     : m_url(url), m_filePath(filePath), m_owner(owner), m_progressFn(&CCurlDownloader::OnProgress) {
-    curl_setup::InitialiseLibrary();
+    platform::InitialiseCurl();
 }
 
 CurlClient::~CurlClient() {

@@ -8,7 +8,7 @@
 
 #include <curl/curl.h>
 
-#include "platform/transfer_sockets.h"
+#include "platform/curl_transfer.h"
 
 class CurlClient {
 public:

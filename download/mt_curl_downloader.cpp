@@ -68,7 +68,7 @@ std::vector<CMTCurlDownloader::PartRange> CMTCurlDownloader::SplitIntoParts(std:
 CMTCurlDownloader::CMTCurlDownloader(StatusCallback callback, const std::wstring& url,
                                      const std::wstring& filePath)
     : m_reports(std::move(callback)), m_filePath(filePath), m_url(url), m_clockSeconds(SecondsSinceEpoch) {
-    curl_setup::InitialiseLibrary();
+    platform::InitialiseCurl();
     if (!m_filePath.empty()) {
         platform::DeleteFile(m_filePath);
         DeletePartFiles();
@@ -230,7 +230,7 @@ bool CMTCurlDownloader::getRealDownloadUrl(const std::string& probeUrl) {
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     // TLS peer and host verification stay on: the package is run with administrator rights.
     int result = curl_easy_setopt(curl, CURLOPT_URL, probeUrl.c_str());
-    result |= curl_setup::SetTransportSecurity(curl, probeUrl);
+    result |= platform::SetTransportSecurity(curl, probeUrl);
     result |= m_sockets.Attach(curl);
     result |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
@@ -313,7 +313,7 @@ int CMTCurlDownloader::downloadExe(DownloadPartNode* part) {
     result |= curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
     result |= curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    result |= curl_setup::SetTransportSecurity(curl, part->url);
+    result |= platform::SetTransportSecurity(curl, part->url);
     result |= m_sockets.Attach(curl);
     result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_stallSeconds);

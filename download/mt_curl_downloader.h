@@ -18,7 +18,7 @@
 
 #include "download/downloader.h"
 #include "download/report_gate.h"
-#include "platform/transfer_sockets.h"
+#include "platform/curl_transfer.h"
 #include "utils/status_callback.h"
 #include "utils/thread.h"
 

@@ -12,7 +12,8 @@ class ReportGate {
 public:
     explicit ReportGate(StatusCallback callback) : m_callback(std::move(callback)) {}
 
-    // Reports are sent one at a time, never after Close.
+    // Reports are sent one at a time, never after Close. A report may call the owner's Start,
+    // which reports a failure itself when no worker can be had: that one goes out from inside.
     void Report(std::int32_t code, double value, const wchar_t* text);
     // Sets the flag at once, then waits for a report in progress. A report in progress may call
     // the owner's Start, which then sees the flag; so Close must not be called from a report.
@@ -23,6 +24,6 @@ public:
 
 private:
     StatusCallback m_callback;
-    std::mutex m_mutex;
+    std::recursive_mutex m_mutex;
     std::atomic<bool> m_closed{false};
 };

@@ -83,15 +83,6 @@ void CInstaller::Run() {
     Report(2002, 0);
     m_reader.Reset();
     m_resultSeen = false;
-    // A double quotation mark in a path (Windows allows none) would split the command line and
-    // start another file than the package.
-    const std::wstring packagePath = m_packageCommand.size() >= 2 && m_packageCommand.front() == L'"'
-                                         ? m_packageCommand.substr(1, m_packageCommand.size() - 2)
-                                         : m_packageCommand;
-    if (packagePath.find(L'"') != std::wstring::npos || installDir.find(L'"') != std::wstring::npos) {
-        Report(2004, 2.0);
-        return;
-    }
     try {
         m_process = PackageOutput::LaunchChild(m_commandLine);
     } catch (const Utils::Exception&) {

@@ -30,9 +30,4 @@ private:
     std::unique_ptr<Context> m_context;
 };
 
-class Md5 : public MessageDigest {
-public:
-    Md5() : MessageDigest(DigestAlgorithm::kMd5) {}
-};
-
 }  // namespace platform

@@ -45,6 +45,9 @@ void FileDigestFollower::Seal(std::size_t index, std::uint64_t size) {
         if (index >= m_sources.size() || m_sources[index].sealed) return;
         m_sources[index].sealed = true;
         m_sources[index].size = size;
+        // Its owner may merge and remove it as soon as this returns, before the thread looks
+        // again: held open from here, it is read all the same.
+        OpenWaitingSources();
     }
     m_wake.notify_all();
 }

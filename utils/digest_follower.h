@@ -49,8 +49,9 @@ public:
 private:
     struct Source {
         std::wstring path;
-        // Opened as soon as the file exists, so a file its owner removes once it is whole (a
-        // merged part) is still read while earlier ones are.
+        // Opened as soon as the file exists (looked for at each poll, and at the latest when it
+        // is sealed), so a file its owner removes once it is whole (a merged part) is still read
+        // while earlier ones are.
         std::unique_ptr<platform::FileReader> reader;
         bool sealed = false;
         std::uint64_t size = 0;

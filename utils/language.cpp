@@ -20,17 +20,12 @@ constexpr const char* kCodes[kLanguageCount] = {
     "pt-PT", "ja-JP", "ko-KR", "pl-PL", "nl-NL", "it-IT", "ru-RU",
 };
 
-// The text of one record in the chosen language; false when the member cannot be a text.
+// The text of one record in the chosen language (a number or a boolean in its text form,
+// invalid UTF-8 as an empty text); false when the member cannot be a text.
 bool TextOf(const Json::Value& member, std::wstring& text) {
-    if (member.isString()) {
-        text = Utf8ToWide(member.asString());  // invalid UTF-8 gives an empty text
-        return true;
-    }
-    if (member.isNull() || member.isBool() || member.isNumeric()) {
-        text = Utf8ToWide(member.asString());
-        return true;
-    }
-    return false;
+    if (member.isArray() || member.isObject()) return false;
+    text = Utf8ToWide(member.asString());
+    return true;
 }
 
 }  // namespace

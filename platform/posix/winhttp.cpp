@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <utility>
 #include <vector>
 
+#include "platform/curl_transfer.h"
 #include "platform/utf8.h"
 
 namespace platform::winhttp {
@@ -85,11 +85,6 @@ struct Request : Object {
     std::string unread;
     bool paused = false;
 };
-
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 std::string Lower(std::string text) {
     for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -212,7 +207,7 @@ std::string NoProxyList(const std::string& bypass) {
 }
 
 bool Configure(Request& request) {
-    GlobalInit();
+    InitialiseCurl();
     request.multi = curl_multi_init();
     request.easy = curl_easy_init();
     if (!request.multi || !request.easy) return Fail(kErrorNotEnoughMemory);
@@ -227,12 +222,7 @@ bool Configure(Request& request) {
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &OnBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &request);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    // The system's own rule: a redirect never leads from https to http.
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, request.secure ? "https" : "http,https");
-    if (const char* bundle = std::getenv("SSL_CERT_FILE"); bundle && *bundle)
-        curl_easy_setopt(easy, CURLOPT_CAINFO, bundle);
-    if (const char* folder = std::getenv("SSL_CERT_DIR"); folder && *folder)
-        curl_easy_setopt(easy, CURLOPT_CAPATH, folder);
+    SetTransportSecurity(easy, request.url);
     if (request.settings.connectTimeout > 0)
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(request.settings.connectTimeout));
     // A receive that stays silent for the receive timeout ends the transfer.

@@ -19,7 +19,7 @@
 namespace {
 
 using download_test::kMebibyte;
-using download_test::Md5Hex;
+using download_test::DigestHex;
 using download_test::Package;
 using download_test::Recorder;
 using download_test::Report;
@@ -75,8 +75,8 @@ protected:
 
 TEST_F(CurlDownloaderTest, PackageIsCheckedAgainstTheDigestInItsUrl) {
     const std::string bytes = Package(2 * kMebibyte);
-    const std::string digest = Md5Hex(bytes);
-    const std::string wrong = Md5Hex("another package");
+    const std::string digest = DigestHex(bytes);
+    const std::string wrong = DigestHex("another package");
     struct Case {
         std::string path;
         std::vector<Report> expected;
@@ -173,7 +173,7 @@ TEST_F(CurlDownloaderTest, PersistentFailureSpendsTheBudget) {
 
 TEST_F(CurlDownloaderTest, BrokenOrStalledTransferResumesToSuccess) {
     const std::string bytes = Package(2 * kMebibyte);
-    const std::string path = "/files/" + Md5Hex(bytes) + "/setup.exe";
+    const std::string path = "/files/" + DigestHex(bytes) + "/setup.exe";
     struct Case {
         const char* name;
         std::size_t piece;

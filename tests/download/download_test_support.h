@@ -1,11 +1,9 @@
 #pragma once
 // Shared pieces of the libcurl engine tests: package bytes, their digest, and a recorder of
 // status reports that answers a restart request the way the installation job does.
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,16 +22,12 @@ inline std::string Package(std::size_t size) {
     return bytes;
 }
 
-inline std::string Md5Hex(const std::string& bytes) {
-    platform::Md5 md5;
-    md5.Update(bytes.data(), bytes.size());
-    std::string hex;
-    char digit[3];
-    for (std::uint8_t byte : md5.Finish()) {
-        std::snprintf(digit, sizeof digit, "%02x", byte);
-        hex += digit;
-    }
-    return hex;
+// The digest of the bytes in lower-case hexadecimal digits, as package addresses carry it.
+inline std::string DigestHex(const std::string& bytes,
+                             platform::DigestAlgorithm algorithm = platform::DigestAlgorithm::kMd5) {
+    platform::MessageDigest digest(algorithm);
+    digest.Update(bytes.data(), bytes.size());
+    return digest.FinishHex();
 }
 
 struct Report {
@@ -68,16 +62,6 @@ public:
     std::vector<Report> WaitForEnds(int ends) {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_changed.wait_for(lock, std::chrono::minutes(1), [&] { return m_ends >= ends; });
-        return m_reports;
-    }
-
-    // Every report once the download has succeeded or failed (a restart is no end).
-    std::vector<Report> WaitForVerdict() {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait_for(lock, std::chrono::minutes(1), [&] {
-            return std::any_of(m_reports.begin(), m_reports.end(),
-                               [](const Report& r) { return r.code == DL_CODE_SUCCESS || r.code == DL_CODE_FAIL; });
-        });
         return m_reports;
     }
 

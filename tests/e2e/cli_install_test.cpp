@@ -11,6 +11,8 @@
 #include "platform/profile.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/program_run.h"
+#include "tests/support/scoped_variable.h"
+#include "tests/support/temp_folder.h"
 #include "platform/pipe.h"
 #include "platform/process.h"
 #include "utils/command_line.h"
@@ -41,15 +43,11 @@ class CliInstallTest : public testing::Test {
 protected:
     // The records (key store, analytics, default folder) stay inside the test's home.
     void SetUp() override {
-        ::setenv("TMPDIR", temp.NativePath().c_str(), 1);
-        ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
-        ::setenv("XDG_CONFIG_HOME", platform::PathToNative(home.Join(L"config")).c_str(), 1);
-        ::setenv("XDG_DATA_HOME", platform::PathToNative(home.Join(L"data")).c_str(), 1);
-        ::setenv("HOME", home.NativePath().c_str(), 1);
-    }
-    void TearDown() override {
-        for (const char* name : {"TMPDIR", "KELVO_DEMO_OPTIONS", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) ::unsetenv(name);
-        ::setenv("HOME", savedHome.c_str(), 1);
+        environment.Set("TMPDIR", temp.NativePath());
+        environment.Set("KELVO_DEMO_OPTIONS", "pace=0");
+        environment.Set("XDG_CONFIG_HOME", platform::PathToNative(home.Join(L"config")));
+        environment.Set("XDG_DATA_HOME", platform::PathToNative(home.Join(L"data")));
+        environment.Set("HOME", home.NativePath());
     }
     std::wstring Arguments(const std::string& path, const std::wstring& dir) const {
         return L"--engine 2 --url " + server.Url(path) + L" --dir \"" + dir + L"\"";
@@ -61,7 +59,7 @@ protected:
     TempFolder folder;
     TempFolder temp;
     TempFolder home;
-    std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "/";
+    testing_support::ScopedEnvironment environment;
     HttpTestServer server{[this](const HttpRequest& request) {
         if (request.path == "/" + digest + "/kelvoKids_setup.exe" ||
             request.path == "/0123456789abcdef0123456789abcdef/kelvoKids_setup.exe")
@@ -74,7 +72,7 @@ protected:
 };
 
 TEST_F(CliInstallTest, InstallationPrintsEveryReportAndExitsByTheLastOne) {
-    ::setenv("KELVO_DEMO_OPTIONS", "pace=0,messages", 1);
+    environment.Set("KELVO_DEMO_OPTIONS", "pace=0,messages");
     const std::wstring dir = folder.Join(L"Kelvo Kids");
     CliRun run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", dir));
     EXPECT_EQ(run.exitCode, 0u);
@@ -86,7 +84,7 @@ TEST_F(CliInstallTest, InstallationPrintsEveryReportAndExitsByTheLastOne) {
     EXPECT_EQ(run.lines.back(), "2003 0 ");
 
     // The recorded uninstaller goes first; when it fails the job ends there.
-    ::setenv("KELVO_DEMO_OPTIONS", "pace=0,uninstall-error=程序正在运行", 1);
+    environment.Set("KELVO_DEMO_OPTIONS", "pace=0,uninstall-error=程序正在运行");
     const std::wstring uninstaller = L" --uninstaller \"" + platform::JoinPath(dir, L"uninst.ep") + L"\"";
     run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", dir) + uninstaller);
     EXPECT_EQ(run.exitCode, 1u);
@@ -94,7 +92,7 @@ TEST_F(CliInstallTest, InstallationPrintsEveryReportAndExitsByTheLastOne) {
     EXPECT_EQ(run.lines.back(), "5005 0 程序正在运行");
     EXPECT_FALSE(run.Has("1001 1 "));
 
-    ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
+    environment.Set("KELVO_DEMO_OPTIONS", "pace=0");
     run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", dir) + uninstaller);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.lines.front(), "5002 0 ");
@@ -103,7 +101,7 @@ TEST_F(CliInstallTest, InstallationPrintsEveryReportAndExitsByTheLastOne) {
 }
 
 TEST_F(CliInstallTest, PackageRunsToItsEndWhenTheInstallerDies) {
-    ::setenv("KELVO_DEMO_OPTIONS", "pace=150", 1);
+    environment.Set("KELVO_DEMO_OPTIONS", "pace=150");
     const std::wstring dir = folder.Join(L"orphaned");
     platform::NativeHandle readEnd = platform::kInvalidHandle, writeEnd = platform::kInvalidHandle;
     ASSERT_TRUE(platform::CreatePipe(readEnd, writeEnd));
@@ -129,7 +127,7 @@ TEST_F(CliInstallTest, PackageRunsToItsEndWhenTheInstallerDies) {
 }
 
 TEST_F(CliInstallTest, FailuresExitWithOne) {
-    ::setenv("KELVO_DEMO_OPTIONS", "pace=0,fail", 1);
+    environment.Set("KELVO_DEMO_OPTIONS", "pace=0,fail");
     CliRun run = RunCli(Arguments("/" + digest + "/kelvoKids_setup.exe", folder.Join(L"failing")));
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(run.lines.back(), "2004 0 安装包安装失败");

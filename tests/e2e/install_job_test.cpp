@@ -14,6 +14,7 @@
 #include "platform/file_system.h"
 #include "tests/install/report_log.h"
 #include "tests/support/http_test_server.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 #include "utils/digest.h"
 
@@ -39,15 +40,13 @@ class InstallJobTest : public testing::TestWithParam<int> {
 protected:
     void SetUp() override {
         platform::SetSleepDivisor(20);
-        ::setenv("TMPDIR", temp.NativePath().c_str(), 1);
-        ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
+        environment.Set("TMPDIR", temp.NativePath());
+        environment.Set("KELVO_DEMO_OPTIONS", "pace=0");
         InstallerSettings::Instance().DownloadType = GetParam();
         InstallerSettings::Instance().InstCmd.clear();
     }
     void TearDown() override {
         platform::SetSleepDivisor(1);
-        ::unsetenv("TMPDIR");
-        ::unsetenv("KELVO_DEMO_OPTIONS");
         InstallerSettings::Instance().DownloadType = 1;
         InstallerSettings::Instance().InstCmd.clear();
     }
@@ -67,6 +66,7 @@ protected:
     int failingGets = 0;  // touched by the server's handler only, one request at a time
     TempFolder folder;
     TempFolder temp;
+    testing_support::ScopedEnvironment environment;
     ReportLog log;
     HttpTestServer server{[this](const HttpRequest& request) {
         if (request.path == "/" + digest + "/kelvoKids_setup.exe" || request.path == "/software/711")

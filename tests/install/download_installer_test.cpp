@@ -17,6 +17,7 @@
 #include "platform/thread.h"
 #include "report_log.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 #include "utils/thread.h"
 
@@ -88,21 +89,14 @@ protected:
     void SetUp() override {
         platform::SetSleepDivisor(20);
         // The uninstaller copy goes to this test's own temporary folder, whose name has a blank.
-        const char* previous = std::getenv("TMPDIR");
-        m_previousTemp = previous ? previous : "";
         ASSERT_TRUE(platform::CreateFolder(temp.Join(L"my temp")));
-        ::setenv("TMPDIR", platform::PathToNative(temp.Join(L"my temp")).c_str(), 1);
-        ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
+        environment.Set("TMPDIR", platform::PathToNative(temp.Join(L"my temp")));
+        environment.Set("KELVO_DEMO_OPTIONS", "pace=0");
         InstallerSettings::Instance().InstCmd = L"-demo=pace=0";
         InstallerSettings::Instance().InsNew = false;
     }
     void TearDown() override {
         platform::SetSleepDivisor(1);
-        if (m_previousTemp.empty())
-            ::unsetenv("TMPDIR");
-        else
-            ::setenv("TMPDIR", m_previousTemp.c_str(), 1);
-        ::unsetenv("KELVO_DEMO_OPTIONS");
         InstallerSettings::Instance().InstCmd.clear();
         InstallerSettings::Instance().InsNew = false;
     }
@@ -131,7 +125,7 @@ protected:
     ReportLog log;
     std::deque<Outcome> script;
     std::vector<int> types;
-    std::string m_previousTemp;
+    testing_support::ScopedEnvironment environment;
 };
 
 TEST_F(DownloadInstallerTest, FreshInstallationDownloadsThenInstallsAndRemovesThePackage) {
@@ -192,7 +186,7 @@ TEST_F(DownloadInstallerTest, FailedRemovalStopsTheJob) {
         {twoResults, ""},
     };
     for (const auto& [uninstaller, options] : cases) {
-        ::setenv("KELVO_DEMO_OPTIONS", options, 1);
+        environment.Set("KELVO_DEMO_OPTIONS", options);
         RunJob(dir, uninstaller);
         EXPECT_EQ(log.Phases(), (std::vector<std::int32_t>{5002, 5005})) << options;
         log.Clear();
@@ -278,7 +272,7 @@ TEST_F(DownloadInstallerTest, HandlersLogTheirFixedLines) {
     RunJob(dir);                                   // failed download
     RunJob(dir);                                   // installation that leaves an uninstaller
     const std::wstring uninstaller = platform::JoinPath(dir, L"uninst.ep");
-    ::setenv("KELVO_DEMO_OPTIONS", "pace=0,uninstall-error=x", 1);
+    environment.Set("KELVO_DEMO_OPTIONS", "pace=0,uninstall-error=x");
     RunJob(dir, uninstaller);                      // removal that fails
     folder.WriteFile(L"logged/uninst.ep", "not a program");
     RunJob(dir, uninstaller);                      // removal that cannot start
@@ -334,8 +328,9 @@ TEST_F(DownloadInstallerTest, InsNewWaitsForTheRunningProduct) {
     const std::wstring product = platform::JoinPath(dir, L"Kelvo_Kids.exe");
     platform::ProcessInfo running;
     std::wstring error;
-    ASSERT_TRUE(platform::SpawnProcess({product, L"-stay=400"}, {}, running, error));
+    // Taken before the start: the product's stay begins later, however late this thread runs.
     const auto spawned = std::chrono::steady_clock::now();
+    ASSERT_TRUE(platform::SpawnProcess({product, L"-stay=400"}, {}, running, error));
     ASSERT_NE(FindProcessByName(L"Kelvo_Kids.exe"), 0);
     InstallerSettings::Instance().InsNew = true;
     auto job = Make();
@@ -425,6 +420,38 @@ TEST(ThreadShortage, EveryWorkerOwnerReportsItsFailure) {
         downloader.reset();
         installer.reset();
         uninstaller.reset();
+    }
+}
+
+// The job restarts a download from inside the downloader's own report; with no thread left, the
+// failure is reported from inside that report too.
+TEST(ThreadShortage, ARestartAskedFromAReportReportsItsFailure) {
+    TempFolder folder;
+    for (int type : {1, 2, 3}) {
+        SCOPED_TRACE(type);
+        ReportLog log;
+        std::unique_ptr<CDownloader> downloader;
+        bool restarted = false;
+        const StatusCallback record = log.Callback();
+        downloader = CDownloadInstaller::CreateDownloader(
+            type,
+            [&](std::int32_t code, double value, const wchar_t* text) {
+                record(code, value, text);
+                if (code != DL_CODE_START || restarted) return;
+                restarted = true;
+                platform::SetThreadCreationFails(true);
+                downloader->Start();
+            },
+            L"http://127.0.0.1:9/x/p.exe", platform::JoinPath(folder.Path(), L"__Package_kelvoKids.exe"));
+        downloader->Start();
+        const bool failed = log.WaitFor({DL_CODE_FAIL});
+        platform::SetThreadCreationFails(false);
+        if (!failed) {
+            (void)downloader.release();  // its worker is stuck in the report: never joined
+            FAIL() << "no failure reported";
+        }
+        downloader.reset();
+        EXPECT_EQ(log.Codes().at(1), DL_CODE_FAIL);
     }
 }
 

@@ -2,8 +2,6 @@
 // behaviours, and small shell scripts for output the demo does not make.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <optional>
 
@@ -219,25 +217,6 @@ TEST_F(RunnerTest, ScriptsWithAwkwardOutput) {
         EXPECT_DOUBLE_EQ(log.Reports().back().value, c.lastValue) << c.body;
         EXPECT_EQ(log.Reports().back().text, c.lastText) << c.body;
     }
-}
-
-TEST_F(RunnerTest, FolderWithAQuotationMarkIsRefusedBeforeAnythingRuns) {
-    // Split at that mark, the command line would start "<folder>/evil" instead of the package.
-    const std::wstring evil = Script(L"evil", "touch \"$0.ran\"\n");
-    ::chmod(platform::PathToNative(evil).c_str(), 0644);
-    const std::wstring dir = folder.Join(L"evil\" \"x");
-    InstallerSettings::Instance().InstCmd = L"-demo=pace=0";
-    {
-        CInstaller installer(log.Callback(), L"\"" + platform::JoinPath(dir, L"__Package_kelvoKids.exe") + L"\"",
-                             dir, true, true, true);
-        installer.Start();
-    }
-    EXPECT_EQ(log.Codes(), (std::vector<std::int32_t>{2001, 2002, 2004}));
-    EXPECT_DOUBLE_EQ(log.Reports().back().value, 2.0);
-    EXPECT_FALSE(platform::PathExists(evil + L".ran"));
-    struct stat info {};
-    ASSERT_EQ(::stat(platform::PathToNative(evil).c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0111, 0u);
 }
 
 TEST_F(RunnerTest, RunnerCanBeStartedAgain) {

@@ -11,7 +11,7 @@
 
 #include "platform/clock.h"
 #include "platform/file_system.h"
-#include "platform/message_digest.h"
+#include "tests/download/download_test_support.h"
 #include "tests/mtcurl/mt_curl_test_support.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/temp_folder.h"
@@ -39,18 +39,6 @@ std::string Package(std::size_t size) {
     return bytes;
 }
 
-std::string Md5Of(const std::string& bytes) {
-    platform::Md5 md5;
-    md5.Update(bytes.data(), bytes.size());
-    std::string text;
-    char digit[3];
-    for (std::uint8_t byte : md5.Finish()) {
-        std::snprintf(digit, sizeof digit, "%02x", byte);
-        text += digit;
-    }
-    return text;
-}
-
 bool IsPartRequest(const HttpRequest& request, std::size_t first) {
     return request.method == "GET" && request.headers.count("range") &&
            request.headers.at("range").rfind("bytes=" + std::to_string(first) + "-", 0) == 0;
@@ -67,7 +55,7 @@ class MTCurlDownloaderTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         s_package = new std::string(Package(kTwoPartLength));
-        s_digest = new std::string(Md5Of(*s_package));
+        s_digest = new std::string(download_test::DigestHex(*s_package));
     }
     static void TearDownTestSuite() {
         delete s_package;
@@ -157,7 +145,7 @@ TEST_F(MTCurlDownloaderTest, TwoPartsAreFetchedJoinedAndVerified) {
 
 TEST_F(MTCurlDownloaderTest, DigestMismatchRestartsOnceFromScratchThenFails) {
     const std::string package = Package(300000);
-    std::string upper = Md5Of(package);
+    std::string upper = download_test::DigestHex(package);
     std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return static_cast<char>(std::toupper(c)); });
     // A wrong digest, and the right one in upper case: both are mismatches.
     for (const std::string& digest : {std::string(32, '0'), upper}) {

@@ -1,5 +1,5 @@
 // The three download engines against the package server, faults switched on: what the engines
-// meet in the field, over kept-alive connections and real ranges.
+// meet in the field, over kept-alive connections and real ranges, over HTTPS and through proxies.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,10 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "tests/download/download_test_support.h"
+#include "tests/support/proxy_test_server.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_certificates.h"
 #include "tools/pkgserve/package_server.h"
 #include "utils/text.h"
 
@@ -35,23 +38,31 @@ protected:
         CurlClient::SetLimits({5, 1});
         package = download_test::Package(3 * download_test::kMebibyte + 12345);
         packages.WriteFile(L"kelvoKids_setup.exe", package);
-        pkgserve::PackageCatalog catalog;
-        std::string error;
-        ASSERT_TRUE(catalog.AddFolder(packages.NativePath(), error)) << error;
-        server = std::make_unique<pkgserve::PackageServer>(std::move(catalog), pkgserve::ServerOptions{});
-        ASSERT_TRUE(server->Start(error)) << error;
+        server = Serve({});
     }
     void TearDown() override {
         platform::SetSleepDivisor(1);
         CurlClient::SetLimits({});
     }
 
+    // A started server of the package folder.
+    std::unique_ptr<pkgserve::PackageServer> Serve(pkgserve::ServerOptions options) {
+        pkgserve::PackageCatalog catalog;
+        std::string error;
+        EXPECT_TRUE(catalog.AddFolder(packages.NativePath(), error)) << error;
+        auto started = std::make_unique<pkgserve::PackageServer>(std::move(catalog), std::move(options));
+        EXPECT_TRUE(started->Start(error)) << error;
+        return started;
+    }
+
     std::wstring Url(const std::string& path) const { return Utils::Utf8ToWide(server->BaseUrl() + path); }
     std::wstring PackageUrl() const { return Url(server->Catalog().Packages()[0].PackagePath()); }
 
-    // Runs one download with the engine under test, restarts answered as the installation job
-    // answers them, until it has ended that many times; the downloader is joined before return.
+    // Runs one download into a fresh target with the engine under test, restarts answered as the
+    // installation job answers them, until it has ended that many times; the downloader is
+    // joined before return.
     std::vector<Report> Download(const std::wstring& url, int ends) {
+        platform::DeleteFile(target);
         Recorder recorder;
         {
             auto downloader = CreateDownloader(GetParam(), recorder.Callback(), url, target);
@@ -69,11 +80,16 @@ protected:
     std::unique_ptr<pkgserve::PackageServer> server;
 };
 
+// Under its MD5 address and under its SHA-256 address.
 TEST_P(EngineDownloadTest, PublishedPackageArrivesVerified) {
-    const auto reports = Download(PackageUrl(), 1);
-    EXPECT_EQ(reports.front().code, DL_CODE_START);
-    EXPECT_EQ(Verdicts(reports), (std::vector<std::int32_t>{DL_CODE_SUCCESS}));
-    EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+    const pkgserve::Package& published = server->Catalog().Packages()[0];
+    for (const std::string& path : {published.PackagePath(), published.Sha256Path()}) {
+        SCOPED_TRACE(path);
+        const auto reports = Download(Url(path), 1);
+        EXPECT_EQ(reports.front().code, DL_CODE_START);
+        EXPECT_EQ(Verdicts(reports), (std::vector<std::int32_t>{DL_CODE_SUCCESS}));
+        EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+    }
 }
 
 TEST_P(EngineDownloadTest, CutConnectionsAreResumedToSuccess) {
@@ -95,7 +111,6 @@ TEST_P(EngineDownloadTest, ResumptionAnsweredWholeStartsOver) {
     faults.ignoreRanges = true;
     for (int cuts : {1, 0}) {  // the first answer cut, then every answer: the budget still ends it
         SCOPED_TRACE(cuts);
-        platform::DeleteFile(target);
         faults.cutFirst = cuts;
         server->SetFaults(faults);
         const bool arrives = cuts == 1;
@@ -105,44 +120,28 @@ TEST_P(EngineDownloadTest, ResumptionAnsweredWholeStartsOver) {
     }
 }
 
-TEST_P(EngineDownloadTest, SixtyFourDigitAddressesAreCheckedWithSha256) {
-    const std::wstring prefix = GetParam() == 3 ? L"mtcurl" : L"curl";
-    ServerFaults wrong;
-    wrong.wrongBody = true;
-    struct Case {
-        const char* name;
-        ServerFaults faults;
-        int ends;
-        std::vector<std::int32_t> verdicts;
-    };
-    const Case cases[] = {
-        {"the package", {}, 1, {DL_CODE_SUCCESS}},
-        {"another body", wrong, 2, {DL_CODE_MD5, DL_CODE_RETRY, DL_CODE_MD5, DL_CODE_FAIL}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        platform::DeleteFile(target);
-        server->SetFaults(c.faults);
-        const auto reports = Download(Url(server->Catalog().Packages()[0].Sha256Path()), c.ends);
-        EXPECT_EQ(Verdicts(reports), c.verdicts);
-        for (const auto& report : reports) {
-            if (report.code == DL_CODE_MD5) {
-                EXPECT_EQ(report.text, prefix + L"文件sha256校验失败");
-            }
-        }
-        EXPECT_EQ(platform::PathExists(target), c.verdicts.back() == DL_CODE_SUCCESS);
-    }
-}
-
+// The note names the digest the address carries.
 TEST_P(EngineDownloadTest, WrongBodyIsRefutedRestartedOnceThenGivenUp) {
     ServerFaults faults;
     faults.wrongBody = true;
     server->SetFaults(faults);
-    const auto reports = Download(PackageUrl(), 2);
-    EXPECT_EQ(Verdicts(reports),
-              (std::vector<std::int32_t>{DL_CODE_MD5, DL_CODE_RETRY, DL_CODE_MD5, DL_CODE_FAIL}));
-    EXPECT_EQ(reports.back().value, 0.0);
-    EXPECT_FALSE(platform::PathExists(target));
+    const pkgserve::Package& published = server->Catalog().Packages()[0];
+    const std::wstring engine = GetParam() == 3 ? L"mtcurl" : L"curl";
+    const std::pair<std::string, std::wstring> addresses[] = {{published.PackagePath(), L"md5"},
+                                                               {published.Sha256Path(), L"sha256"}};
+    for (const auto& [path, digest] : addresses) {
+        SCOPED_TRACE(path);
+        const auto reports = Download(Url(path), 2);
+        EXPECT_EQ(Verdicts(reports),
+                  (std::vector<std::int32_t>{DL_CODE_MD5, DL_CODE_RETRY, DL_CODE_MD5, DL_CODE_FAIL}));
+        for (const auto& report : reports) {
+            if (report.code == DL_CODE_MD5) {
+                EXPECT_EQ(report.text, engine + L"文件" + digest + L"校验失败");
+            }
+        }
+        EXPECT_EQ(reports.back().value, 0.0);
+        EXPECT_FALSE(platform::PathExists(target));
+    }
 }
 
 TEST_P(EngineDownloadTest, RedirectToTheDigestAddressIsFollowedAndVerified) {
@@ -174,11 +173,151 @@ TEST_P(EngineDownloadTest, DownloadsRefusedWhileProbesSucceedEndInFailure) {
     EXPECT_FALSE(platform::PathExists(target));
 }
 
+// Over HTTPS and through proxies: certificates verified against the authority SSL_CERT_FILE
+// names, no step down from https to http, and the proxy variables of each scheme.
+class SecureDownloadTest : public EngineDownloadTest {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(certificates.authority.empty()) << "openssl could not make the test certificates";
+        environment.Set("SSL_CERT_FILE", certificates.authority);
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "no_proxy", "NO_PROXY",
+                                 "all_proxy", "ALL_PROXY"})
+            environment.Set(name, nullptr);
+        EngineDownloadTest::SetUp();
+    }
+
+    // `gets` receives the server's log line of each GET it answers.
+    std::unique_ptr<pkgserve::PackageServer> Serve(const std::string& certificate, const std::string& key,
+                                                   pkgserve::ServerFaults faults = {},
+                                                   std::vector<std::string>* gets = nullptr) {
+        pkgserve::ServerOptions options;
+        options.certificateFile = certificate;
+        options.keyFile = key;
+        options.faults = std::move(faults);
+        if (gets) {
+            options.log = [this, gets](const std::string& line) {
+                std::lock_guard<std::mutex> lock(logMutex);
+                if (line.rfind("GET", 0) == 0) gets->push_back(line);
+            };
+        }
+        return EngineDownloadTest::Serve(std::move(options));
+    }
+
+    static std::string PackagePath(const pkgserve::PackageServer& server) {
+        return server.Catalog().Packages()[0].PackagePath();
+    }
+
+    std::vector<Report> Download(const std::string& url) { return EngineDownloadTest::Download(Utils::Utf8ToWide(url), 1); }
+
+    void ExpectPackage(const std::vector<Report>& reports, bool arrived) {
+        EXPECT_EQ(std::count_if(reports.begin(), reports.end(), [](const Report& r) { return r.code == DL_CODE_SUCCESS; }),
+                  arrived ? 1 : 0);
+        EXPECT_EQ(reports.back().code, arrived ? DL_CODE_SUCCESS : DL_CODE_FAIL);
+        EXPECT_EQ(platform::PathExists(target), arrived);
+        if (arrived) {
+            EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+        }
+    }
+
+    const testing_support::TestCertificates& certificates = testing_support::TestCertificates::Get();
+    testing_support::ScopedEnvironment environment;
+    std::mutex logMutex;
+};
+
+TEST_P(SecureDownloadTest, CertificatesAreVerified) {
+    struct Case {
+        const char* name;
+        std::string certificate, key;
+        const char* host;
+        bool arrives;
+    };
+    const Case cases[] = {
+        {"signed for the address", certificates.serverCertificate, certificates.serverKey, "127.0.0.1", true},
+        {"signed for the name", certificates.serverCertificate, certificates.serverKey, "localhost", true},
+        {"signed for another host", certificates.otherNameCertificate, certificates.otherNameKey, "127.0.0.1", false},
+        {"issued by no known authority", certificates.selfSignedCertificate, certificates.selfSignedKey, "127.0.0.1",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto server = Serve(c.certificate, c.key);
+        const std::string url =
+            "https://" + std::string(c.host) + ":" + std::to_string(server->Port()) + PackagePath(*server);
+        ExpectPackage(Download(url), c.arrives);
+    }
+}
+
+TEST_P(SecureDownloadTest, RedirectsFromHttpsLeadOnlyToHttps) {
+    std::vector<std::string> plainGets;
+    auto plain = Serve("", "", {}, &plainGets);
+    auto secure = Serve(certificates.serverCertificate, certificates.serverKey);
+    pkgserve::ServerFaults toPlain;
+    toPlain.redirectTo = plain->BaseUrl();
+    auto downgrading = Serve(certificates.serverCertificate, certificates.serverKey, toPlain);
+    // The plain server publishes the same package under the same digest: only the refusal of
+    // the step down keeps it from being taken.
+    ExpectPackage(Download(downgrading->BaseUrl() + PackagePath(*downgrading)), false);
+    {
+        std::lock_guard<std::mutex> lock(logMutex);
+        EXPECT_TRUE(plainGets.empty());
+    }
+    pkgserve::ServerFaults toSecure;
+    toSecure.redirectTo = secure->BaseUrl();
+    auto moving = Serve(certificates.serverCertificate, certificates.serverKey, toSecure);
+    ExpectPackage(Download(moving->BaseUrl() + PackagePath(*moving)), true);
+}
+
+TEST_P(SecureDownloadTest, ProxyVariablesServeTheirSchemes) {
+    auto plain = Serve("", "");
+    auto secure = Serve(certificates.serverCertificate, certificates.serverKey);
+    // Nothing listens on this port: only a proxy reaches the package.
+    platform::LoopbackListener closed;
+    ASSERT_TRUE(closed.Listen());
+    const std::string unreachable = "127.0.0.1:" + std::to_string(closed.Port());
+    closed.Close();
+    struct Case {
+        const char* name;
+        bool https;
+        const char* proxyVariable;
+        const char* noProxy;
+        bool arrives;
+        const char* seenByProxy;
+        const char* path = nullptr;  // the package's when null
+    };
+    const Case cases[] = {
+        {"http through http_proxy", false, "http_proxy", "", true, "GET http://"},
+        {"https tunnelled through https_proxy", true, "https_proxy", "", true, "CONNECT "},
+        // The proxy's "200 Connection established" is no answer from the server.
+        {"a missing file through the tunnel", true, "https_proxy", "", false, "CONNECT ", "/files/missing.exe"},
+        {"https_proxy does not serve http", false, "https_proxy", "", false, nullptr},
+        {"http_proxy does not serve https", true, "http_proxy", "", false, nullptr},
+        {"no_proxy names the host", false, "http_proxy", "example.invalid,127.0.0.1", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const pkgserve::PackageServer& server = c.https ? *secure : *plain;
+        testing_support::ProxyTestServer proxy(server.Port());
+        testing_support::ScopedEnvironment variables;
+        variables.Set(c.proxyVariable, proxy.Url());
+        variables.Set("no_proxy", c.noProxy);
+        const std::string url = (c.https ? "https://" : "http://") + unreachable + (c.path ? c.path : PackagePath(server));
+        ExpectPackage(Download(url), c.arrives);
+        const auto lines = proxy.RequestLines();
+        if (c.seenByProxy) {
+            ASSERT_FALSE(lines.empty());
+            EXPECT_EQ(lines.back().rfind(c.seenByProxy, 0), 0u) << lines.back();
+        } else {
+            EXPECT_TRUE(lines.empty());
+        }
+    }
+}
+
 // libcurl single stream, WinHTTP, libcurl two parts.
-INSTANTIATE_TEST_SUITE_P(Engines, EngineDownloadTest, testing::Values(1, 2, 3),
-                         [](const testing::TestParamInfo<int>& info) {
-                             return info.param == 2 ? "WinHttp" : info.param == 3 ? "TwoPartCurl" : "Curl";
-                         });
+std::string EngineName(const testing::TestParamInfo<int>& info) {
+    return info.param == 2 ? "WinHttp" : info.param == 3 ? "TwoPartCurl" : "Curl";
+}
+INSTANTIATE_TEST_SUITE_P(Engines, EngineDownloadTest, testing::Values(1, 2, 3), EngineName);
+INSTANTIATE_TEST_SUITE_P(Engines, SecureDownloadTest, testing::Values(1, 2, 3), EngineName);
 
 class SynthesisedDownloadTest : public testing::Test {
 protected:

@@ -12,7 +12,7 @@
 
 namespace {
 
-using download_test::Md5Hex;
+using download_test::DigestHex;
 using pkgserve::PackageCatalog;
 using pkgserve::PackageServer;
 using pkgserve::RedirectMode;
@@ -34,7 +34,7 @@ protected:
         ASSERT_TRUE(catalog.AddSynthesised("made.bin", 200000, error)) << error;
         server = std::make_unique<PackageServer>(std::move(catalog), pkgserve::ServerOptions{});
         ASSERT_TRUE(server->Start(error)) << error;
-        packagePath = "/packages/" + Md5Hex(body) + "/a.bin";
+        packagePath = "/packages/" + DigestHex(body) + "/a.bin";
     }
 
     RawResponse Get(const std::string& path, const std::string& headers = "") {
@@ -62,10 +62,8 @@ TEST_F(PackageServerTest, PublishesRegularFilesOfTheFolderAndSynthesisedBodies) 
     EXPECT_EQ(packages[2].name, "made.bin");
     std::string made(200000, '\0');
     pkgserve::FillSynthesised(0, made.data(), made.size());
-    EXPECT_EQ(packages[2].md5, Md5Hex(made));
-    platform::MessageDigest sha256(platform::DigestAlgorithm::kSha256);
-    sha256.Update(body.data(), body.size());
-    EXPECT_EQ(packages[0].Sha256Path(), "/packages/" + sha256.FinishHex() + "/a.bin");
+    EXPECT_EQ(packages[2].md5, DigestHex(made));
+    EXPECT_EQ(packages[0].Sha256Path(), "/packages/" + DigestHex(body, platform::DigestAlgorithm::kSha256) + "/a.bin");
     EXPECT_EQ(Get(packages[0].Sha256Path()).body, body);
     // Synthesised bytes do not depend on how they are asked for.
     std::string piece(70000, '\0');

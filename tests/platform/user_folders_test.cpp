@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "platform/file_system.h"
@@ -13,32 +12,21 @@
 #include "platform/known_folders.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
-// Points HOME and the XDG variables at a temporary folder for one test.
+// Points HOME at a temporary folder, without XDG variables, for one test.
 class UserFoldersTest : public testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
-            const char* value = std::getenv(name);
-            m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
-        ::setenv("HOME", home.NativePath().c_str(), 1);
-        ::unsetenv("XDG_CONFIG_HOME");
-        ::unsetenv("XDG_DATA_HOME");
-    }
-    void TearDown() override {
-        for (const auto& [name, value] : m_saved) {
-            if (value) ::setenv(name, value->c_str(), 1);
-            else ::unsetenv(name);
-        }
+        environment.Set("HOME", home.NativePath());
+        environment.Set("XDG_CONFIG_HOME", nullptr);
+        environment.Set("XDG_DATA_HOME", nullptr);
     }
     testing_support::TempFolder home;
-
-private:
-    std::vector<std::pair<const char*, std::optional<std::string>>> m_saved;
+    testing_support::ScopedEnvironment environment;
 };
 
 TEST_F(UserFoldersTest, KnownFoldersFollowTheEnvironment) {
@@ -48,8 +36,8 @@ TEST_F(UserFoldersTest, KnownFoldersFollowTheEnvironment) {
     EXPECT_EQ(platform::GetKnownFolder(KnownFolder::UserConfig), home.Join(L".config"));
     EXPECT_EQ(platform::GetKnownFolder(KnownFolder::ProgramFiles),
               ::geteuid() == 0 ? L"/opt" : home.Join(L".local/opt"));
-    ::setenv("XDG_DATA_HOME", "relative/data", 1);  // not absolute: ignored
-    ::setenv("XDG_CONFIG_HOME", "/elsewhere/config/", 1);
+    environment.Set("XDG_DATA_HOME", "relative/data");  // not absolute: ignored
+    environment.Set("XDG_CONFIG_HOME", "/elsewhere/config/");
     EXPECT_EQ(platform::GetKnownFolder(KnownFolder::ApplicationData), home.Join(L".local/share"));
     EXPECT_EQ(platform::GetKnownFolder(KnownFolder::UserConfig), L"/elsewhere/config");
 }

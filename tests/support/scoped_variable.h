@@ -1,6 +1,8 @@
 #pragma once
-// Sets (or with null removes) an environment variable for one scope.
+// Sets (or with null removes) environment variables for one scope and gives each back its earlier
+// value at the end. Only for a test's main thread while no worker that reads them runs.
 #include <cstdlib>
+#include <deque>
 #include <optional>
 #include <string>
 
@@ -12,13 +14,30 @@ public:
         if (const char* old = std::getenv(name)) m_old = old;
         value ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
-    ~ScopedVariable() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
+    ~ScopedVariable() { m_old ? ::setenv(m_name.c_str(), m_old->c_str(), 1) : ::unsetenv(m_name.c_str()); }
     ScopedVariable(const ScopedVariable&) = delete;
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
-    const char* m_name;
+    std::string m_name;
     std::optional<std::string> m_old;
+};
+
+// Any number of variables, set one by one and given back in the reverse order.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment() = default;
+    ~ScopedEnvironment() {
+        while (!m_variables.empty()) m_variables.pop_back();
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+    void Set(const char* name, const char* value) { m_variables.emplace_back(name, value); }
+    void Set(const char* name, const std::string& value) { Set(name, value.c_str()); }
+
+private:
+    std::deque<ScopedVariable> m_variables;
 };
 
 }  // namespace testing_support

@@ -48,22 +48,4 @@ const TestCertificates& TestCertificates::Get() {
     return certificates;
 }
 
-ScopedEnvironment::~ScopedEnvironment() {
-    for (auto saved = m_saved.rbegin(); saved != m_saved.rend(); ++saved) {
-        if (saved->present)
-            ::setenv(saved->name.c_str(), saved->value.c_str(), 1);
-        else
-            ::unsetenv(saved->name.c_str());
-    }
-}
-
-void ScopedEnvironment::Set(const std::string& name, const std::string& value) {
-    const char* old = std::getenv(name.c_str());
-    m_saved.push_back({name, old != nullptr, old ? old : ""});
-    if (value.empty())
-        ::unsetenv(name.c_str());
-    else
-        ::setenv(name.c_str(), value.c_str(), 1);
-}
-
 }  // namespace testing_support

@@ -32,7 +32,8 @@ TEST(ChildProcess, RunsAWindowsCommandLineWithRedirectedOutput) {
 TEST(ChildProcess, ReleasedWhileRunningItIsReapedWhenItEnds) {
     Utils::ChildProcess child;
     child.CreatePipes();
-    child.Launch(L"/bin/sleep 0.2");
+    // Long enough to be running still however slowly this thread gets on.
+    child.Launch(L"/bin/sleep 1");
     const int pid = child.processInfo.processId;
     EXPECT_EQ(child.ExitCode(), platform::kStillActive);
     child.Release();

@@ -1,9 +1,28 @@
-#include "platform/transfer_sockets.h"
+#include "platform/curl_transfer.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 namespace platform {
+
+void InitialiseCurl() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+CURLcode SetTransportSecurity(CURL* handle, const std::string& url) {
+    int result = CURLE_OK;
+    if (const char* bundle = std::getenv("SSL_CERT_FILE"); bundle && *bundle)
+        result |= curl_easy_setopt(handle, CURLOPT_CAINFO, bundle);
+    if (const char* folder = std::getenv("SSL_CERT_DIR"); folder && *folder)
+        result |= curl_easy_setopt(handle, CURLOPT_CAPATH, folder);
+    const bool secure = url.size() >= 8 && curl_strnequal(url.c_str(), "https://", 8);
+    const bool plain = url.size() >= 7 && curl_strnequal(url.c_str(), "http://", 7);
+    if (secure || plain) result |= curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    return static_cast<CURLcode>(result);
+}
 
 CURLcode TransferSockets::Attach(CURL* handle) {
     int result = curl_easy_setopt(handle, CURLOPT_OPENSOCKETFUNCTION, &TransferSockets::Open);
