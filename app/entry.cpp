@@ -1,8 +1,72 @@
+// The program's entry: one installer at a time, the settings from the command line, then the
+// main window on the display, or the job without any window for -silent=true.
 #include "app/entry.h"
 
+#include <cstdio>
+
 #include "app/installer_settings.h"
+#include "app/silent_install.h"
 #include "app/single_instance_guard.h"
+#include "skinui/backend/sdl/sdl_window_system.h"
+#include "skinui/render/text_renderer.h"
+#include "ui/main_wnd.h"
 #include "utils/debug_log.h"
+#include "utils/text.h"
+#include "utils/thread.h"
+
+namespace {
+
+// The fonts of the main window are looked up and loaded on the side while the display opens
+// (fontconfig's configuration and the font files serve every thread): the window's first frame
+// comes sooner.
+void WarmFonts(void*) {
+    SkinUI::Bitmap scratch(64, 32);
+    for (int size : {12, 14, 15, 16, 18, 22}) {
+        for (bool bold : {false, true}) {
+            SkinUI::FontSpec font;
+            font.size = size;
+            font.bold = bold;
+            SkinUI::DrawText(scratch, scratch.Bounds(), scratch.Bounds(), L"立即安装 Kelvo 0%", font, 0xFF000000, 0);
+        }
+    }
+}
+
+int RunWindow() {
+    Utils::Thread warm(nullptr, L"WarmFonts", WarmFonts);
+    warm.Resume();
+    SkinUI::SdlWindowSystem system;
+    if (!system.IsReady()) {
+        std::fprintf(stderr, "KelvoKidsInstaller: %s\nKelvoKidsInstaller needs a display; -silent=true installs without one.\n",
+                     Utils::WideToUtf8(system.Error()).c_str());
+        warm.Join();
+        return 1;
+    }
+    SkinUI::SetWindowSystem(&system);
+    CWndShadow::Initialize();
+    int result = 0;
+    {
+        CMainWnd window;
+        // Made hidden and shown only once it stands centred and has asked about an earlier
+        // installation (which may close it before it is ever seen).
+        SkinUI::WindowHandle handle = window.Create(nullptr, CMainWnd::kTitle, SkinUI::WS_OVERLAPPEDWINDOW, 0);
+        if (!handle) {
+            std::fprintf(stderr, "KelvoKidsInstaller: cannot open the window: %s\n",
+                         Utils::WideToUtf8(system.Error()).c_str());
+            result = 1;
+        } else {
+            window.CenterWindow();
+            if (!window.IsClosing()) window.ShowWindow();
+            while (system.IsWindow(handle)) {
+                if (system.PumpOne(0xFFFFFFFF) == Utils::PumpStep::Quit) break;
+            }
+        }
+    }
+    SkinUI::SetWindowSystem(nullptr);
+    warm.Join();
+    return result;
+}
+
+}  // namespace
 
 int RunInstaller(const std::vector<std::wstring>& arguments) {
     // No crash filter of our own: the system's default handling of a crash applies.
@@ -14,7 +78,9 @@ int RunInstaller(const std::vector<std::wstring>& arguments) {
     DEBUG_LOG(L"DownloadUrl=%s DownloadType=%d IsCheckNet=%d DownloadScale=%f Language=%d InsNew=%d",
               settings.DownloadUrl.c_str(), settings.DownloadType, settings.IsCheckNet ? 1 : 0,
               settings.DownloadScale, settings.Language, settings.InsNew ? 1 : 0);
-
+    const Utils::CommandLineMap options = Utils::MapArguments(arguments);
+    const auto silent = options.find(L"-silent");
+    const int result = silent != options.end() && silent->second == L"true" ? RunSilentInstall() : RunWindow();
     guard.Release();
-    return 0;
+    return result;
 }

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <filesystem>
+#include <string_view>
 
 #include "platform/file_system.h"
 #include "platform/identity.h"
@@ -129,13 +130,24 @@ std::wstring CInstallRecords::UninstallEntryFor(const std::wstring& newPath) con
     return IsOverrideDisabled(newPath) ? std::wstring() : m_previousUninstallEntry;
 }
 
+bool CInstallRecords::IsUsableInstallPath(const std::wstring& path) {
+    if (path.size() > Utils::kMaxPath || !IsAbsolute(path)) return false;
+    for (wchar_t c : path) {
+        if (c < 0x20 || std::wstring_view(L"<>:\"|?*\\").find(c) != std::wstring_view::npos) return false;
+    }
+    return true;
+}
+
 bool CInstallRecords::CreateInstallFolder(const std::wstring& path) {
-    return path.size() <= Utils::kMaxPath && IsAbsolute(path) && platform::CreateFoldersForUser(path, 0755);
+    return IsUsableInstallPath(path) && platform::CreateFoldersForUser(path, 0755);
 }
 
 void CInstallRecords::OnPackageValue(std::int32_t code, double value, const std::wstring& text) {
     switch (code) {
-        case 3000: m_installPath = text; break;
+        case 3000:
+            // An empty report would leave the record without a folder.
+            if (!text.empty()) m_installPath = text;
+            break;
         case 3001: m_productPath = text; break;
         case 3003: m_uninstallEntry = text; break;
         case 3004: m_startUrl = text; break;
@@ -145,6 +157,8 @@ void CInstallRecords::OnPackageValue(std::int32_t code, double value, const std:
 }
 
 void CInstallRecords::WriteInstallRecord() {
+    // No folder to record: writing one would erase the earlier installation's record.
+    if (m_installPath.empty()) return;
     Utils::RegWriteString(kInstallPathValue, m_installPath);
     if (m_uninstallEntry.empty()) m_uninstallEntry = platform::JoinPath(m_installPath, kUninstallEntryName);
     if (platform::IsRegularFile(m_uninstallEntry)) Utils::RegWriteString(kUninstallEntryValue, m_uninstallEntry);

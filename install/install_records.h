@@ -54,11 +54,16 @@ public:
     // The earlier version's uninstall entry to run before installing into the path: empty when
     // none is recorded or IsOverrideDisabled.
     std::wstring UninstallEntryFor(const std::wstring& newPath) const;
+    // Whether a folder can take the installation as typed: absolute, at most 260 characters,
+    // and free of the characters Windows refuses in folder names (< > : " | ? * \ and control
+    // characters), which would also break the package's command line.
+    static bool IsUsableInstallPath(const std::wstring& path);
     // Creates the installation folder; through sudo the levels made in the user's home are the
-    // user's. False for a path over 260 characters or one that cannot be made.
+    // user's. False for a path that is not usable or cannot be made.
     static bool CreateInstallFolder(const std::wstring& path);
 
-    // The values the setup package reports (codes 3000, 3001, 3003, 3004, 3005).
+    // The values the setup package reports (codes 3000, 3001, 3003, 3004, 3005); an empty
+    // installation folder (3000) is ignored.
     void OnPackageValue(std::int32_t code, double value, const std::wstring& text);
 
     void WriteInstallRecord();

@@ -142,8 +142,8 @@ CControlUI* CMarkupBuilder::CreateFromText(const std::string& markup, IControlFa
         if (name == L"font") {
             if (manager) AddFont(node, manager);
         } else if (name == L"multilanguage") {
-            TextTable::Instance().SetText(ParseInt(Wide(node.attribute("id").value()), -1),
-                                          Wide(node.attribute("value").value()));
+            TextTable::Instance().SetDefaultText(ParseInt(Wide(node.attribute("id").value()), -1),
+                                                 Wide(node.attribute("value").value()));
         } else if (name == L"default" || name == L"image" || name == L"style") {
             // Class defaults and shared images are not used by these skins.
         } else if (!root) {

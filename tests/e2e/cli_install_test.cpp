@@ -1,20 +1,22 @@
-// kelvo-cli install as a person runs it: its printed reports and its exit code.
+// kelvo-cli install, and the installer's unattended mode, as a person runs them: their printed
+// reports and their exit codes.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <sstream>
 
 #include "platform/file_system.h"
 #include "platform/profile.h"
 #include "tests/support/http_test_server.h"
+#include "tests/support/program_run.h"
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 #include "platform/pipe.h"
 #include "platform/process.h"
 #include "utils/command_line.h"
+#include "tests/support/temp_folder.h"
 #include "utils/digest.h"
 #include "utils/text.h"
 
@@ -27,38 +29,13 @@ using testing_support::TempFolder;
 
 const std::wstring kDemo = platform::PathFromNative(KELVO_DEMO_PACKAGE);
 const std::wstring kCli = platform::PathFromNative(KELVO_CLI);
+const std::wstring kInstaller = platform::PathFromNative(KELVO_INSTALLER);
 
-struct CliRun {
-    std::vector<std::string> lines;
-    std::uint32_t exitCode = 0;
-    bool Has(const std::string& line) const {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
-};
+using CliRun = testing_support::ProgramRun;
 
-// Runs the tool with its debug log on the same pipe as its reports, so that neither stream can
-// fill up unread; the log's lines are told apart by their "<P" prefix.
 CliRun RunCli(const std::wstring& arguments, const std::wstring& command = L"install") {
-    CliRun run;
-    platform::NativeHandle readEnd = platform::kInvalidHandle;
-    platform::NativeHandle writeEnd = platform::kInvalidHandle;
-    EXPECT_TRUE(platform::CreatePipe(readEnd, writeEnd));
-    auto argv = Utils::SplitCommandLine(L"\"" + kCli + L"\" " + command + L" " + arguments);
-    platform::ProcessInfo process;
-    std::wstring error;
-    const bool started = platform::SpawnProcess(argv, {platform::kInvalidHandle, writeEnd, writeEnd}, process, error);
-    platform::CloseHandle(writeEnd);
-    EXPECT_TRUE(started) << Utils::WideToUtf8(error);
-    std::string output;
-    char buffer[4096];
-    std::size_t bytesRead = 0;
-    while (started && platform::ReadFile(readEnd, buffer, sizeof buffer, bytesRead) && bytesRead > 0)
-        output.append(buffer, bytesRead);
-    platform::CloseHandle(readEnd);
-    if (started) run.exitCode = platform::WaitForProcess(process);
-    std::istringstream stream(output);
-    for (std::string line; std::getline(stream, line);)
-        if (line.rfind("<P", 0) != 0) run.lines.push_back(line);
+    CliRun run = testing_support::RunProgram(L"\"" + kCli + L"\" " + command + L" " + arguments);
+    EXPECT_TRUE(run.started);
     return run;
 }
 
@@ -216,6 +193,35 @@ TEST_F(CliInstallTest, ReinstallUsesTheRecordsOfTheFirstInstallation) {
     EXPECT_EQ(kept.exitCode, 0u);
     EXPECT_FALSE(kept.Has("5002 0 "));
     EXPECT_EQ(kept.lines.front(), "1001 1 ");
+}
+
+// The product itself without a window: the same job, the same records, each report printed.
+TEST_F(CliInstallTest, SilentInstallerInstallsIntoTheProposedFolderWithoutADisplay) {
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    const std::wstring url = server.Url("/" + digest + "/kelvoKids_setup.exe");
+    CliRun run = testing_support::RunProgram(L"\"" + kInstaller + L"\" -silent=true -language=5 -downloadurl=" + url);
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(run.lines.front(), "1001 1 ");
+    EXPECT_EQ(run.lines.back(), "2003 0 ");
+    const std::string proposed = RunCli(L"", L"records").lines[0].substr(std::string("InstallPath=").size());
+    EXPECT_EQ(proposed.rfind(home.NativePath(), 0), 0u) << proposed;
+    const std::wstring dir = Utils::Utf8ToWide(proposed);
+    EXPECT_TRUE(platform::IsRegularFile(platform::JoinPath(dir, L"Kelvo_Kids.exe")));
+    EXPECT_EQ(platform::GetProfileString(L"Install", L"inslang", L"", 64, platform::JoinPath(dir, L"demo-install.ini")),
+              L"de-DE");
+
+    // A failed download ends it with 1; without -silent=true and without a display it says what
+    // it needs.
+    run = testing_support::RunProgram(L"\"" + kInstaller + L"\" -silent=true -downloadurl=" +
+                                      server.Url("/ffffffffffffffffffffffffffffffff/gone.exe"));
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.lines.back().rfind("1004 ", 0), 0u) << run.lines.back();
+    run = testing_support::RunProgram(L"\"" + kInstaller + L"\" -silent=false");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_TRUE(run.Has("KelvoKidsInstaller needs a display; -silent=true installs without one."));
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ TEST_F(ShippedSkin, BoxesPlaceTheirButtonsAsDesigned) {
         {L"MessageBox1Wnd.xml", {}, {}, L"", L"", false, {2, 2}},
         {L"MessageBox2Wnd.xml", {}, {}, L"", L"", false, {2, 2}},
         {L"exitTipWnd.xml", {76, 32}, {76, 32}, L"是", L"否", false, {0, 0}},
-        {L"NetworkTipWnd.xml", {88, 32}, {88, 32}, L"重新安装", L"稍后再试", true, {0, 0}},
+        {L"NetworkTipWnd.xml", {100, 32}, {100, 32}, L"重新安装", L"稍后再试", true, {0, 0}},
         {L"InstalledPathTipWnd.xml", {110, 32}, {100, 32}, L"安装最新版本", L"打开软件", true, {1, 0}},
     };
     for (const Case& c : cases) {

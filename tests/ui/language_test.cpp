@@ -85,27 +85,37 @@ TEST(LanguageData, EveryRecordSpeaksEveryLanguageWithItsFormatsIntact) {
     }
 }
 
-TEST(LanguageData, MainWindowDefaultsAreTheChineseTexts) {
+// Every skin file's defaults are the Chinese texts of their ids; the main window's cover every
+// id, and each box defines the ids it refers to, so it shows its texts when built alone.
+TEST(LanguageData, SkinDefaultsAreTheChineseTexts) {
     const Json::Value root = ReadLanguageFile();
     std::map<int, std::string> chinese;
     for (const Json::Value& record : root) chinese[record["id"].asInt()] = record["zh-CN"].asString();
-    const std::string markup = *platform::ReadWholeFile(platform::JoinPath(kSkin, L"mainWnd.xml"));
-    std::set<int> defaults;
-    const std::regex multiLanguage("<MultiLanguage id=\"([0-9]+)\" value=\"([^\"]*)\"/>");
-    for (std::sregex_iterator it(markup.begin(), markup.end(), multiLanguage), end; it != end; ++it) {
-        const int id = std::stoi((*it)[1]);
-        std::string value = (*it)[2];
-        value = std::regex_replace(value, std::regex("&#13;"), "\r");
-        value = std::regex_replace(value, std::regex("&#10;"), "\n");
-        EXPECT_EQ(value, chinese[id]) << "id " << id;
-        defaults.insert(id);
+    for (const wchar_t* file : {L"mainWnd.xml", L"MessageBox1Wnd.xml", L"MessageBox2Wnd.xml", L"exitTipWnd.xml",
+                                L"NetworkTipWnd.xml", L"InstalledPathTipWnd.xml"}) {
+        SCOPED_TRACE(platform::WideToUtf8(file));
+        const std::string markup = *platform::ReadWholeFile(platform::JoinPath(kSkin, file));
+        std::set<int> defaults;
+        const std::regex multiLanguage("<MultiLanguage id=\"([0-9]+)\" value=\"([^\"]*)\"/>");
+        for (std::sregex_iterator it(markup.begin(), markup.end(), multiLanguage), end; it != end; ++it) {
+            const int id = std::stoi((*it)[1]);
+            std::string value = (*it)[2];
+            value = std::regex_replace(value, std::regex("&#13;"), "\r");
+            value = std::regex_replace(value, std::regex("&#10;"), "\n");
+            EXPECT_EQ(value, chinese[id]) << "id " << id;
+            defaults.insert(id);
+        }
+        std::set<int> referred;
+        const std::regex reference("%\\{([0-9]+)\\}");
+        for (std::sregex_iterator it(markup.begin(), markup.end(), reference), end; it != end; ++it)
+            referred.insert(std::stoi((*it)[1]));
+        for (int id : referred) EXPECT_TRUE(chinese.count(id) && defaults.count(id)) << "%{" << id << "}";
+        if (std::wstring(file) == L"mainWnd.xml") {
+            std::set<int> expected;
+            for (const auto& [id, text] : chinese) expected.insert(id);
+            EXPECT_EQ(defaults, expected);
+        }
     }
-    std::set<int> expected;
-    for (const auto& [id, text] : chinese) expected.insert(id);
-    EXPECT_EQ(defaults, expected);
-    const std::regex reference("%\\{([0-9]+)\\}");
-    for (std::sregex_iterator it(markup.begin(), markup.end(), reference), end; it != end; ++it)
-        EXPECT_TRUE(chinese.count(std::stoi((*it)[1]))) << (*it)[0];
 }
 
 // The main window from the linked skin archive, on the headless window system.

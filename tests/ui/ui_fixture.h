@@ -4,6 +4,7 @@
 
 #include "skinui/backend/headless/headless_window_system.h"
 #include "skinui/skin_resources.h"
+#include "skinui/text_table.h"
 #include "ui/wnd_shadow.h"
 
 namespace ui_testing {
@@ -12,6 +13,7 @@ class UiFixture : public ::testing::Test {
 protected:
     UiFixture() {
         SkinUI::SkinResources::Instance().Reset();
+        SkinUI::TextTable::Instance().Clear();
         SkinUI::SetWindowSystem(&system);
         CWndShadow::Initialize();
     }
@@ -20,6 +22,7 @@ protected:
         for (SkinUI::WindowHandle window : system.Windows()) system.DestroyWindow(window);
         SkinUI::SetWindowSystem(nullptr);
         SkinUI::SkinResources::Instance().Reset();
+        SkinUI::TextTable::Instance().Clear();
     }
 
     SkinUI::HeadlessWindowSystem system;

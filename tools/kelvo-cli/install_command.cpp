@@ -1,15 +1,13 @@
 // install: the whole installation job as the main window runs it (SetParams, then Start), with
 // every report printed as it arrives, and the installation records read and written at the
 // window's points.
-#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 
 #include "app/installer_settings.h"
 #include "commands.h"
-#include "install/download_installer.h"
 #include "install/install_records.h"
+#include "install/unattended_job.h"
 #include "platform/file_system.h"
 #include "utils/system_info.h"
 #include "utils/text.h"
@@ -18,21 +16,6 @@ namespace {
 
 constexpr const char* kUsage =
     "install --url URL [--dir DIR] [--engine N] [--uninstaller PATH] [--insnew]";
-
-// The reports after which the job does nothing more: 0 for success, 1 for failure, -1 otherwise.
-int ExitCodeAfter(std::int32_t code) {
-    switch (code) {
-        case 2003:
-            return 0;
-        case 2004:
-        case 1004:
-        case 5004:
-        case 5005:
-            return 1;
-        default:
-            return -1;
-    }
-}
 
 // The package and the uninstaller are started with these paths: make them independent of the
 // folder the tool was started in.
@@ -76,24 +59,6 @@ int RunInstall(const Arguments& arguments) {
     const std::wstring defaultPath = records.GetDefaultInstallPath();  // also the administrator flags
     const std::wstring installDir = dir.empty() ? defaultPath : AbsolutePath(dir);
 
-    // Reports come on the job's workers; one at a time reaches the terminal (and the records),
-    // and the first one that ends the job decides the exit code.
-    std::mutex mutex;
-    std::condition_variable ended;
-    int exitCode = -1;
-    auto callback = [&](std::int32_t code, double value, const wchar_t* text) {
-        std::lock_guard<std::mutex> lock(mutex);
-        PrintReport(code, value, text);
-        records.OnPackageValue(code, value, text ? text : L"");
-        if (code == 2001) records.WriteSetIni();
-        if (code == 2003) records.OnInstallSucceeded(nullptr);
-        const int after = ExitCodeAfter(code);
-        if (after >= 0 && exitCode < 0) {
-            exitCode = after;
-            ended.notify_all();
-        }
-    };
-
     settings.SetDownloadUrl(Utils::Utf8ToWide(url));
     // The earlier version's uninstaller goes first unless its set.ini keeps it; --uninstaller
     // names another one.
@@ -105,17 +70,10 @@ int RunInstall(const Arguments& arguments) {
         std::fprintf(stderr, "kelvo-cli: cannot create %s\n", Utils::WideToUtf8(installDir).c_str());
         return 1;
     }
-    records.SetInstallPath(installDir);
-
-    auto job = std::make_unique<CDownloadInstaller>(callback, L"", L"", L"", true, true, true);
-    job->SetParams(settings.DownloadUrl, previousInstallDir, oldUninstaller, installDir, true, true,
-                   records.ConsoleUserIsAdmin(), records.ProcessIsAdmin(), L"");
-    job->Start();
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        ended.wait(lock, [&] { return exitCode >= 0; });
-    }
-    // Waits for every worker, and so for the package or uninstaller it started.
-    job.reset();
-    return exitCode;
+    UnattendedJob job;
+    job.downloadUrl = settings.DownloadUrl;
+    job.installDir = installDir;
+    job.oldUninstaller = oldUninstaller;
+    job.previousInstallDir = previousInstallDir;
+    return RunUnattendedJob(records, job, PrintReport);
 }
