@@ -90,6 +90,23 @@ bool InsideRoundRect(int width, int height, int ellipseWidth, int ellipseHeight,
     return dx * dx + dy * dy <= 1.0;
 }
 
+std::vector<UiRect> RoundRectBands(int width, int height, int ellipseWidth, int ellipseHeight) {
+    std::vector<UiRect> bands;
+    for (int y = 0; y < height; ++y) {
+        // Every row of the shape is one span, widest in the middle rows.
+        int left = 0, right = width;
+        while (left < right && !InsideRoundRect(width, height, ellipseWidth, ellipseHeight, left, y)) ++left;
+        while (right > left && !InsideRoundRect(width, height, ellipseWidth, ellipseHeight, right - 1, y)) --right;
+        if (left == right) continue;
+        if (!bands.empty() && bands.back().bottom == y && bands.back().left == left && bands.back().right == right) {
+            bands.back().bottom = y + 1;
+        } else {
+            bands.push_back({left, y, right, y + 1});
+        }
+    }
+    return bands;
+}
+
 void Bitmap::FillRoundRect(const UiRect& rect, int ellipseWidth, int ellipseHeight, Colour colour,
                            const UiRect& clip) {
     UiRect area = Intersect(Intersect(rect, clip), Bounds());

@@ -30,6 +30,31 @@ TEST(Bitmap, RoundRectLeavesTheCornersOut) {
     EXPECT_TRUE(InsideRoundRect(100, 100, 0, 0, 0, 0));
 }
 
+// A window's shape goes to the X server as bands: they must cover the same pixels, each once.
+TEST(Bitmap, RoundRectBandsCoverExactlyTheRoundRect) {
+    const struct { int width, height, ellipseWidth, ellipseHeight; } shapes[] = {
+        {600, 400, 12, 12}, {100, 60, 21, 9}, {30, 30, 60, 60}, {7, 5, 0, 0}, {1, 1, 4, 4}, {50, 3, 8, 8}};
+    for (const auto& shape : shapes) {
+        std::vector<int> covered(shape.width * shape.height, 0);
+        int lastBottom = 0;
+        for (const UiRect& band : RoundRectBands(shape.width, shape.height, shape.ellipseWidth, shape.ellipseHeight)) {
+            EXPECT_GE(band.top, lastBottom);  // top to bottom, never overlapping
+            lastBottom = band.bottom;
+            for (int y = band.top; y < band.bottom; ++y) {
+                for (int x = band.left; x < band.right; ++x) ++covered[y * shape.width + x];
+            }
+        }
+        for (int y = 0; y < shape.height; ++y) {
+            for (int x = 0; x < shape.width; ++x) {
+                const bool inside = InsideRoundRect(shape.width, shape.height, shape.ellipseWidth, shape.ellipseHeight, x, y);
+                ASSERT_EQ(covered[y * shape.width + x], inside ? 1 : 0)
+                    << shape.width << "x" << shape.height << " ellipse " << shape.ellipseWidth << "x"
+                    << shape.ellipseHeight << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(Png, EncodedImageDecodesToTheSamePixels) {
     Bitmap b(3, 2);
     const std::uint32_t pixels[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x00000000, Premultiply(0x80FFFFFF), 0xFF102030};

@@ -8,6 +8,7 @@
 
 #include "platform/utf8.h"
 #include <SDL2/SDL_syswm.h>
+#include <X11/extensions/shape.h>
 
 #include "skinui/backend/sdl/sdl_support.h"
 #include "utils/debug_log.h"
@@ -279,22 +280,34 @@ void SdlWindowSystem::NativeRegion(WindowRecord& record) {
     if (!window.shaped) return;
     const int ellipseWidth = window.round.cx, ellipseHeight = window.round.cy;
     const int width = std::max(1, window.rect.Width()), height = std::max(1, window.rect.Height());
-    SDL_Surface* mask = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (!mask) return;
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(mask->pixels) + y * mask->pitch);
-        for (int x = 0; x < width; ++x) {
-            bool inside = ellipseWidth <= 0 || ellipseHeight <= 0 ||
-                          InsideRoundRect(width, height, ellipseWidth, ellipseHeight, x, y);
-            row[x] = inside ? 0xFFFFFFFFu : 0u;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window.native, &info) && info.subsystem == SDL_SYSWM_X11) {
+        // The server takes the shape as a few bands; SDL's own path turns a mask of every pixel
+        // into a bitmap first, which cost the first frame about 10 ms.
+        std::vector<XRectangle> bands;
+        for (const UiRect& band : RoundRectBands(width, height, ellipseWidth, ellipseHeight)) {
+            bands.push_back({static_cast<short>(band.left), static_cast<short>(band.top),
+                             static_cast<unsigned short>(band.Width()), static_cast<unsigned short>(band.Height())});
         }
+        XShapeCombineRectangles(info.info.x11.display, info.info.x11.window, ShapeBounding, 0, 0, bands.data(),
+                                static_cast<int>(bands.size()), ShapeSet, YXBanded);
+    } else {
+        SDL_Surface* mask = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (!mask) return;
+        for (int y = 0; y < height; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(mask->pixels) + y * mask->pitch);
+            for (int x = 0; x < width; ++x) {
+                row[x] = InsideRoundRect(width, height, ellipseWidth, ellipseHeight, x, y) ? 0xFFFFFFFFu : 0u;
+            }
+        }
+        SDL_WindowShapeMode mode{};
+        mode.mode = ShapeModeBinarizeAlpha;
+        mode.parameters.binarizationCutoff = 128;
+        if (SDL_SetWindowShape(window.native, mask, &mode) != 0) DEBUG_LOG(L"no window shape for %dx%d", width, height);
+        SDL_FreeSurface(mask);
     }
-    SDL_WindowShapeMode mode{};
-    mode.mode = ShapeModeBinarizeAlpha;
-    mode.parameters.binarizationCutoff = 128;
-    if (SDL_SetWindowShape(window.native, mask, &mode) != 0) DEBUG_LOG(L"no window shape for %dx%d", width, height);
-    SDL_FreeSurface(mask);
-    // Setting the first shape moves the window to where it was asked to be at creation.
+    // A shaped window is made away from the screen; it goes where it was asked to be now.
     SDL_SetWindowPosition(window.native, window.rect.left, window.rect.top);
 }
 
