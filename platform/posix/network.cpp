@@ -1,9 +1,9 @@
 #include "platform/network.h"
 
-#include <gio/gio.h>
-
 #include <atomic>
 #include <optional>
+
+#include "platform/posix/gio_library.h"
 
 namespace platform {
 namespace {
@@ -14,23 +14,23 @@ constexpr int kCallTimeoutMilliseconds = 2000;
 enum NmConnectivity : std::uint32_t { kNmUnknown = 0, kNmNone = 1, kNmPortal = 2, kNmLimited = 3, kNmFull = 4 };
 enum NmState : std::uint32_t { kNmStateUnknown = 0, kNmStateConnectedLocal = 50, kNmStateConnectedSite = 60, kNmStateConnectedGlobal = 70 };
 
-std::optional<std::uint32_t> ReadProperty(GDBusConnection* connection, const char* name) {
+std::optional<std::uint32_t> ReadProperty(const GioLibrary& gio, GDBusConnection* connection, const char* name) {
     GError* error = nullptr;
-    GVariant* reply = g_dbus_connection_call_sync(
+    GVariant* reply = gio.dbus_connection_call_sync(
         connection, "org.freedesktop.NetworkManager", "/org/freedesktop/NetworkManager",
         "org.freedesktop.DBus.Properties", "Get",
-        g_variant_new("(ss)", "org.freedesktop.NetworkManager", name), G_VARIANT_TYPE("(v)"),
+        gio.variant_new("(ss)", "org.freedesktop.NetworkManager", name), VariantType("(v)"),
         G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMilliseconds, nullptr, &error);
     if (!reply) {
-        g_clear_error(&error);
+        if (error) gio.error_free(error);
         return std::nullopt;
     }
     GVariant* boxed = nullptr;
-    g_variant_get(reply, "(v)", &boxed);
+    gio.variant_get(reply, "(v)", &boxed);
     std::optional<std::uint32_t> value;
-    if (boxed && g_variant_is_of_type(boxed, G_VARIANT_TYPE_UINT32)) value = g_variant_get_uint32(boxed);
-    if (boxed) g_variant_unref(boxed);
-    g_variant_unref(reply);
+    if (boxed && gio.variant_is_of_type(boxed, VariantType("u"))) value = gio.variant_get_uint32(boxed);
+    if (boxed) gio.variant_unref(boxed);
+    gio.variant_unref(reply);
     return value;
 }
 
@@ -48,15 +48,17 @@ private:
 };
 
 NetworkListManager* CreateSystemManager() {
+    const GioLibrary* gio = Gio();
+    if (!gio) return nullptr;  // the check is unavailable
     GError* error = nullptr;
-    GDBusConnection* connection = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
+    GDBusConnection* connection = gio->bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
     if (!connection) {
-        g_clear_error(&error);
+        if (error) gio->error_free(error);
         return nullptr;
     }
-    auto connectivity = ReadProperty(connection, "Connectivity");
-    auto state = ReadProperty(connection, "State");
-    g_object_unref(connection);
+    auto connectivity = ReadProperty(*gio, connection, "Connectivity");
+    auto state = ReadProperty(*gio, connection, "State");
+    gio->object_unref(connection);
     if (!connectivity && !state) return nullptr;  // no NetworkManager: the check is unavailable
 
     std::uint32_t level = connectivity.value_or(kNmUnknown);
