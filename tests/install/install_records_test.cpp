@@ -11,6 +11,7 @@
 #include "platform/key_store.h"
 #include "platform/known_folders.h"
 #include "platform/profile.h"
+#include "platform/utf8.h"
 #include "tests/support/temp_folder.h"
 #include "utils/registry.h"
 
@@ -126,28 +127,29 @@ TEST_F(InstallRecordsTest, EarlierInstallationDecidesFolderAndUninstaller) {
 }
 
 TEST_F(InstallRecordsTest, DefaultFolderByRights) {
+    const std::wstring data = folders.data, programs = root.Join(L"opt/kelvoKids");
     const struct {
         bool consoleAdmin, processAdmin;
-        std::wstring folder;
+        std::wstring data, folder;
     } cases[] = {
-        {true, true, root.Join(L"data/ostrelin/kelvoKids")},
-        {false, true, root.Join(L"opt/kelvoKids")},  // a standard console user, elevated installer
-        {true, false, root.Join(L"opt/kelvoKids")},
-        {false, false, root.Join(L"opt/kelvoKids")},
+        {true, true, data, root.Join(L"data/ostrelin/kelvoKids")},
+        {false, true, data, programs},  // a standard console user, elevated installer
+        {true, false, data, programs},
+        {false, false, data, programs},
+        {true, true, L"", programs},  // no application data: program files even for administrators
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "admin " << c.consoleAdmin << c.processAdmin << ", data "
+                                        << platform::WideToUtf8(c.data));
         consoleAdmin = c.consoleAdmin;
         processAdmin = c.processAdmin;
+        folders.data = c.data;
         CInstallRecords records(Services());
         records.ReadInstallRecord();
         EXPECT_EQ(records.GetDefaultInstallPath(), c.folder);
         EXPECT_EQ(records.ConsoleUserIsAdmin(), c.consoleAdmin);
         EXPECT_EQ(records.ProcessIsAdmin(), c.processAdmin);
     }
-    folders.data.clear();  // no application data: program files even for administrators
-    consoleAdmin = processAdmin = true;
-    CInstallRecords records(Services());
-    EXPECT_EQ(records.GetDefaultInstallPath(), root.Join(L"opt/kelvoKids"));
 }
 
 TEST_F(InstallRecordsTest, ChosenFolderIsTheFieldUnlessItIsTheDefault) {
@@ -186,7 +188,7 @@ TEST_F(InstallRecordsTest, SuccessWritesRecordsSettingsAndAnalytics) {
         {L"DeviceID", L"GUID2"},  // a new one on every write
         {L"VMSensorsAnalyticsIni", analytics},
     };
-    for (const auto& [key, value] : expected) EXPECT_EQ(Setting(L"Install", key, settings), value) << key.size();
+    for (const auto& [key, value] : expected) EXPECT_EQ(Setting(L"Install", key, settings), value) << platform::WideToUtf8(key);
     EXPECT_EQ(Setting(L"Init", L"UpdateTime", analytics), L"2024-03-07 09:05:02");
     EXPECT_TRUE(calls.empty());  // NonStartup
 

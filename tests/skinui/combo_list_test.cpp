@@ -71,9 +71,9 @@ protected:
         for (WindowHandle w : system.Windows()) n += system.GetParent(w) == h && (system.GetExStyle(w) & WS_EX_NOACTIVATE);
         return n;
     }
-    void AltKey(WPARAM key) {
+    void AltKey(WPARAM key, WindowHandle to = nullptr) {
         system.HoldKey(VK_MENU, true);
-        system.KeyDown(h, key);
+        system.KeyDown(to ? to : h, key);
         system.HoldKey(VK_MENU, false);
     }
 
@@ -180,11 +180,11 @@ TEST_F(ComboListTest, TheWheelScrollsALongListOverItOrOverTheCombo) {
     combo->SelectItem(0, false, false);
     ASSERT_TRUE(system.ClickControl(h, L"combo"));
     const WindowHandle list = List();
-    const int steps[] = {-120, -120, -120, 120, -40};
-    const int tops[] = {3, 6, 7, 4, 5};  // three rows a notch, within the twelve items
-    for (std::size_t i = 0; i < std::size(steps); ++i) {
-        system.MouseWheel(list, 50, 30, steps[i]);
-        EXPECT_EQ(Top(), tops[i]) << i;
+    // Three rows a notch, within the twelve items.
+    const struct { int delta, top; } notches[] = {{-120, 3}, {-120, 6}, {-120, 7}, {120, 4}, {-40, 5}};
+    for (const auto& n : notches) {
+        system.MouseWheel(list, 50, 30, n.delta);
+        EXPECT_EQ(Top(), n.top) << n.delta;
     }
     // Rows follow the scroll: the pointer over the first row shown highlights item 5.
     system.MouseMove(list, 50, RowY(0));
@@ -264,7 +264,7 @@ TEST_F(ComboListTest, TheListOpensAboveWhenTheScreenHasNoRoomBelowAndStaysOnIt) 
         UiRect list;
     };
     const Case cases[] = {
-        {100, 100, {120, 152, 270, 254}},
+        // At 100,100 it opens below: checked where a click opens it.
         {100, 950, {120, 866, 270, 968}},    // 1002 + 102 passes 1040: above the combo
         {1800, 100, {1770, 152, 1920, 254}},  // kept inside the right edge
     };
@@ -301,21 +301,19 @@ TEST_P(ComboChoiceTest, AnItemselectHandlerMayDeleteTheComboWhoseListChose) {
 INSTANTIATE_TEST_SUITE_P(ByClickOrByKey, ComboChoiceTest, ::testing::Bool());
 
 TEST_F(ComboListTest, DestroyingTheOwnerOrRemovingTheComboWhileOpenLeavesNoList) {
+    using Owner = std::unique_ptr<TestWindow>;
     struct Case {
         const char* name;
-        std::function<void(TestWindow&, WindowHandle)> act;
+        std::function<void(Owner&, WindowHandle)> act;
         bool windowStays;
     };
     const Case cases[] = {
-        {"the combo is removed", [](TestWindow& w, WindowHandle) {
-             static_cast<CContainerUI*>(w.FindControl(L"row"))->Remove(w.FindControl(L"combo"));
+        {"the combo is removed", [](Owner& w, WindowHandle) {
+             static_cast<CContainerUI*>(w->FindControl(L"row"))->Remove(w->FindControl(L"combo"));
          }, true},
-        {"the window is destroyed", [this](TestWindow&, WindowHandle handle) { system.DestroyWindow(handle); }, false},
-        {"Alt+F4 closes the window", [this](TestWindow&, WindowHandle handle) {
-             system.HoldKey(VK_MENU, true);
-             system.KeyDown(handle, VK_F4);
-             system.HoldKey(VK_MENU, false);
-         }, false},
+        {"the window is destroyed", [this](Owner&, WindowHandle handle) { system.DestroyWindow(handle); }, false},
+        {"Alt+F4 closes the window", [this](Owner&, WindowHandle handle) { AltKey(VK_F4, handle); }, false},
+        {"the window object is deleted", [](Owner& w, WindowHandle) { w.reset(); }, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -326,46 +324,32 @@ TEST_F(ComboListTest, DestroyingTheOwnerOrRemovingTheComboWhileOpenLeavesNoList)
         ASSERT_TRUE(system.ClickControl(handle, L"combo"));
         WindowHandle list = theCombo->GetListWindow();
         ASSERT_TRUE(list);
-        c.act(*owner, handle);
+        c.act(owner, handle);
         system.RunPending();
         EXPECT_FALSE(system.IsWindow(list));
         EXPECT_EQ(system.IsWindow(handle), c.windowStays);
         // The window object going last must not reach a list or combo that is gone.
         owner.reset();
+        EXPECT_FALSE(system.IsWindow(handle));
+        for (WindowHandle w : system.Windows()) EXPECT_NE(system.GetParent(w), handle);
     }
-    // The window object deleted while its list is open.
-    auto owner = std::make_unique<TestWindow>(L"combo.xml");
-    WindowHandle handle = owner->Open();
-    ASSERT_TRUE(system.ClickControl(handle, L"combo"));
-    owner.reset();
-    EXPECT_FALSE(system.IsWindow(handle));
-    for (WindowHandle w : system.Windows()) EXPECT_NE(system.GetParent(w), handle);
 }
 
-TEST(ComboListShippedSkin, EveryLanguageNameFitsBesideTheArrow) {
-    HeadlessWindowSystem system;
-    SetWindowSystem(&system);
-    SkinResources::Instance().Reset();
-    {
-        TestWindow window(L"mainWnd.xml", SkinSource::ArchiveResource);
-        WindowHandle h = window.Open();
-        ASSERT_TRUE(h);
-        static_cast<CTabLayoutUI*>(window.FindControl(L"mainTabLt"))->SelectItem(1);
-        system.RunPending();
-        auto* combo = static_cast<CComboUI*>(window.FindControl(L"languageCombo")->As(L"Combo"));
-        ASSERT_TRUE(combo);
-        ASSERT_EQ(combo->GetCount(), 15);
-        const int room = combo->GetTextRect().Width();
-        for (int i = 0; i < combo->GetCount(); ++i) {
-            const std::wstring name = combo->GetItemAt(i)->GetText();
-            EXPECT_LE(window.GetPaintManager().MeasureTextWidth(name, combo->GetFont()), room) << i;
-        }
-        // The list shows them all with eight rows and a scroll.
-        ASSERT_TRUE(combo->OpenList());
-        EXPECT_EQ(combo->GetDropList()->GetVisibleRows(), 8);
-        EXPECT_EQ(system.GetWindowRect(combo->GetListWindow()).Width(), combo->GetPos().Width());
-        system.DestroyWindow(h);
+TEST_F(ComboListTest, TheShippedLanguageComboFitsEveryNameBesideTheArrow) {
+    TestWindow main(L"mainWnd.xml", SkinSource::ArchiveResource);
+    ASSERT_TRUE(main.Open());
+    static_cast<CTabLayoutUI*>(main.FindControl(L"mainTabLt"))->SelectItem(1);
+    system.RunPending();
+    auto* language = static_cast<CComboUI*>(main.FindControl(L"languageCombo")->As(L"Combo"));
+    ASSERT_TRUE(language);
+    ASSERT_EQ(language->GetCount(), 15);
+    const int room = language->GetTextRect().Width();
+    for (int i = 0; i < language->GetCount(); ++i) {
+        const std::wstring name = language->GetItemAt(i)->GetText();
+        EXPECT_LE(main.GetPaintManager().MeasureTextWidth(name, language->GetFont()), room) << i;
     }
-    SkinResources::Instance().Reset();
-    SetWindowSystem(nullptr);
+    // The list shows them all with eight rows and a scroll.
+    ASSERT_TRUE(language->OpenList());
+    EXPECT_EQ(language->GetDropList()->GetVisibleRows(), 8);
+    EXPECT_EQ(system.GetWindowRect(language->GetListWindow()).Width(), language->GetPos().Width());
 }

@@ -60,17 +60,23 @@ protected:
         SkinFixture::SetUp();
         WriteSkin(L"services.xml", kSkin);
     }
-    UiPoint Centre(TestWindow& window, const std::wstring& name) {
-        const UiRect& pos = window.FindControl(name)->GetPos();
+    void Open() {
+        h = window.Open();
+        system.RunPending();
+    }
+    UiPoint Centre(TestWindow& of, const std::wstring& name) {
+        const UiRect& pos = of.FindControl(name)->GetPos();
         return {pos.left + pos.Width() / 2, pos.top + pos.Height() / 2};
     }
+
+    TestWindow window{L"services.xml"};
+    WindowHandle h = nullptr;
 };
 
 }  // namespace
 
 TEST_F(WindowServicesTest, ExtendedStylesSurviveCreationAndTopmostCanBeCleared) {
-    TestWindow window(L"services.xml");
-    WindowHandle h = window.Create(nullptr, L"t", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_TOPMOST | WS_EX_TRANSPARENT);
+    h = window.Create(nullptr, L"t", WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_TOPMOST | WS_EX_TRANSPARENT);
     EXPECT_EQ(system.GetExStyle(h), WS_EX_TOPMOST | WS_EX_TRANSPARENT);
     EXPECT_EQ(system.GetStyle(h) & WS_CAPTION, 0u);  // the skin draws its own caption
     system.SetExStyle(h, system.GetExStyle(h) & ~WS_EX_TOPMOST);
@@ -78,11 +84,10 @@ TEST_F(WindowServicesTest, ExtendedStylesSurviveCreationAndTopmostCanBeCleared) 
 }
 
 TEST_F(WindowServicesTest, ProgramIconComesFromIconResource145) {
-    TestWindow window(L"services.xml");
-    window.Open();
+    Open();
     EXPECT_FALSE(window.SetIcon(146));
     ASSERT_TRUE(window.SetIcon(145));
-    Bitmap icon = system.Icon(window.GetHWND());
+    Bitmap icon = system.Icon(h);
     EXPECT_EQ(icon.Width(), 64);
     EXPECT_EQ(icon.At(32, 10) >> 24, 0xFFu);  // the opaque tile
 }
@@ -90,20 +95,20 @@ TEST_F(WindowServicesTest, ProgramIconComesFromIconResource145) {
 TEST_F(WindowServicesTest, AltF4IsACloseCommandTheWindowMayRefuse) {
     for (bool refuse : {false, true}) {
         SCOPED_TRACE(refuse);
-        RefusingWindow window(L"services.xml");
-        WindowHandle h = window.Open();
-        window.refuse = refuse;
+        RefusingWindow refusing(L"services.xml");
+        WindowHandle handle = refusing.Open();
+        refusing.refuse = refuse;
         HookLog log;
-        system.AddMessageHook(h, &log);
-        system.KeyDown(h, VK_F4);  // without Alt: an ordinary key
-        EXPECT_TRUE(system.IsWindow(h));
+        system.AddMessageHook(handle, &log);
+        system.KeyDown(handle, VK_F4);  // without Alt: an ordinary key
+        EXPECT_TRUE(system.IsWindow(handle));
         system.HoldKey(VK_MENU, true);
-        system.KeyDown(h, VK_F4);
+        system.KeyDown(handle, VK_F4);
         system.HoldKey(VK_MENU, false);
-        EXPECT_EQ(system.IsWindow(h), refuse);
+        EXPECT_EQ(system.IsWindow(handle), refuse);
         ASSERT_GE(log.Count(WM_SYSCOMMAND), 1);
         EXPECT_EQ(log.Count(WM_CLOSE), 1);
-        if (system.IsWindow(h)) system.RemoveMessageHook(h, &log);
+        if (system.IsWindow(handle)) system.RemoveMessageHook(handle, &log);
     }
 }
 
@@ -135,9 +140,7 @@ TEST_F(WindowServicesTest, HooksSeeActivationTheEndOfADragAndTheLastMessages) {
 }
 
 TEST_F(WindowServicesTest, OnlyTheDamagedAreaIsRepaintedAndHiddenControlsAskForNothing) {
-    TestWindow window(L"services.xml");
-    WindowHandle h = window.Open();
-    system.RunPending();
+    Open();
     const int presents = system.PresentCount(h);
     EXPECT_EQ(system.LastPresented(h), (UiRect{0, 0, 300, 200}));
 
@@ -157,9 +160,7 @@ TEST_F(WindowServicesTest, OnlyTheDamagedAreaIsRepaintedAndHiddenControlsAskForN
 }
 
 TEST_F(WindowServicesTest, AButtonHiddenWhileHotIsNotHotWhenShownAgain) {
-    TestWindow window(L"services.xml");
-    WindowHandle h = window.Open();
-    system.RunPending();
+    Open();
     auto* button = static_cast<CButtonUI*>(window.FindControl(L"btn"));
     UiPoint centre = Centre(window, L"btn");
     system.MouseMove(h, centre.x, centre.y);
@@ -175,8 +176,7 @@ TEST_F(WindowServicesTest, AButtonHiddenWhileHotIsNotHotWhenShownAgain) {
 }
 
 TEST_F(WindowServicesTest, ControlRulesTextColourMenuAndDisabledOption) {
-    TestWindow window(L"services.xml");
-    WindowHandle h = window.Open();
+    Open();
     Bitmap shot = system.Snapshot(h);
     // A transparent text colour is a colour: the text is invisible, not drawn in the default.
     auto inked = [&](const std::wstring& name) {

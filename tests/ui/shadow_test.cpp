@@ -119,11 +119,9 @@ TEST_F(ShadowWindow, ShippedBoxShadowIsTwelveLargerFiveUpAndLeftAndFaint) {
     EXPECT_TRUE(system.IsVisible(shadow));
     EXPECT_EQ(system.GetParent(shadow), handle);
     EXPECT_TRUE(system.GetExStyle(shadow) & WS_EX_LAYERED);
-    const UiRect window = system.GetWindowRect(handle), place = system.GetWindowRect(shadow);
-    EXPECT_EQ(place.left, window.left - 5);
-    EXPECT_EQ(place.top, window.top - 5);
-    EXPECT_EQ(place.Width(), window.Width() + 12);
-    EXPECT_EQ(place.Height(), window.Height() + 12);
+    const UiRect window = system.GetWindowRect(handle);
+    EXPECT_EQ(system.GetWindowRect(shadow),
+              (UiRect{window.left - 5, window.top - 5, window.right + 7, window.bottom + 7}));
     Bitmap pixels = system.LayeredPixels(shadow);
     std::uint32_t opacity = 0;
     for (int y = 0; y < pixels.Height(); ++y) {
@@ -179,20 +177,20 @@ TEST_F(ShadowWindow, FollowsItsParent) {
     system.MoveWindow(handle, {r.left, r.top, r.left + 300, r.top + 150});
     EXPECT_EQ(system.GetWindowRect(shadow).Width(), 312);
 
-    system.ShowWindow(handle, ShowCommand::Minimize);
-    EXPECT_FALSE(system.IsVisible(shadow));
-    system.ShowWindow(handle, ShowCommand::Restore);
-    system.RunPending();
-    EXPECT_TRUE(system.IsVisible(shadow));
-    system.ShowWindow(handle, ShowCommand::Maximize);
-    EXPECT_FALSE(system.IsVisible(shadow));
-    system.ShowWindow(handle, ShowCommand::Restore);
-    system.RunPending();
-    system.ShowWindow(handle, ShowCommand::Hide);
-    EXPECT_FALSE(system.IsVisible(shadow));
-    system.ShowWindow(handle, ShowCommand::ShowNoActivate);
-    system.RunPending();
-    EXPECT_TRUE(system.IsVisible(shadow));
+    // Hidden at once with its parent, shown again once the parent has painted.
+    const struct { ShowCommand command; bool shown; } steps[] = {
+        {ShowCommand::Minimize, false}, {ShowCommand::Restore, true}, {ShowCommand::Maximize, false},
+        {ShowCommand::Restore, true},   {ShowCommand::Hide, false},   {ShowCommand::ShowNoActivate, true},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(static_cast<int>(step.command));
+        system.ShowWindow(handle, step.command);
+        if (!step.shown) {
+            EXPECT_FALSE(system.IsVisible(shadow));
+        }
+        system.RunPending();
+        EXPECT_EQ(system.IsVisible(shadow), step.shown);
+    }
 
     system.DestroyWindow(handle);
     EXPECT_FALSE(system.IsWindow(shadow));
