@@ -23,6 +23,16 @@ const Rgba kGrey = Hex(0xFF8C929D);
 std::string g_folder;
 int g_failures = 0;
 
+// The brand's gradient, light to deep blue from (x0, y0) to (x1, y1), filling the current path.
+void FillBrandGradient(cairo_t* cr, double x0, double y0, double x1, double y1) {
+    cairo_pattern_t* gradient = cairo_pattern_create_linear(x0, y0, x1, y1);
+    cairo_pattern_add_color_stop_rgb(gradient, 0, kHotBlue.r, kHotBlue.g, kHotBlue.b);
+    cairo_pattern_add_color_stop_rgb(gradient, 1, kDeepBlue.r, kDeepBlue.g, kDeepBlue.b);
+    cairo_set_source(cr, gradient);
+    cairo_fill(cr);
+    cairo_pattern_destroy(gradient);
+}
+
 void Save(Canvas& canvas, const std::string& name) {
     if (!canvas.Save(g_folder, name)) ++g_failures;
 }
@@ -86,13 +96,8 @@ void Logo() {
     Canvas c(300, 80);
     const double titleWidth = TextWidth(c.cr, "Kelvo Kids", 30, true);
     const double x0 = std::round((300 - (64 + 16 + titleWidth)) / 2);
-    cairo_pattern_t* tile = cairo_pattern_create_linear(x0, 8, x0 + 64, 72);
-    cairo_pattern_add_color_stop_rgb(tile, 0, kHotBlue.r, kHotBlue.g, kHotBlue.b);
-    cairo_pattern_add_color_stop_rgb(tile, 1, kDeepBlue.r, kDeepBlue.g, kDeepBlue.b);
     RoundedRect(c.cr, x0, 8, 64, 64, 16);
-    cairo_set_source(c.cr, tile);
-    cairo_fill(c.cr);
-    cairo_pattern_destroy(tile);
+    FillBrandGradient(c.cr, x0, 8, x0 + 64, 72);
     CentredText(c.cr, "K", x0 + 32, 40, 40, kWhite, true);
     SetColour(c.cr, Hex(0xFFFAAD14));
     cairo_arc(c.cr, x0 + 52, 20, 6, 0, 2 * M_PI);
@@ -250,13 +255,8 @@ void ProgressImages() {
     cairo_fill(track.cr);
     Save(track, "res/mainWnd/installPrg1.png");
     Canvas fill(16, 8);
-    cairo_pattern_t* gradient = cairo_pattern_create_linear(0, 0, 0, 8);
-    cairo_pattern_add_color_stop_rgb(gradient, 0, kHotBlue.r, kHotBlue.g, kHotBlue.b);
-    cairo_pattern_add_color_stop_rgb(gradient, 1, kDeepBlue.r, kDeepBlue.g, kDeepBlue.b);
     RoundedRect(fill.cr, 0, 0, 16, 8, 4);
-    cairo_set_source(fill.cr, gradient);
-    cairo_fill(fill.cr);
-    cairo_pattern_destroy(gradient);
+    FillBrandGradient(fill.cr, 0, 0, 0, 8);
     Save(fill, "res/mainWnd/installPrg2.png");
 }
 
@@ -281,13 +281,8 @@ void Finished() {
     cairo_arc(c.cr, 40, 40, 38, 0, 2 * M_PI);
     SetColour(c.cr, Hex(0x261890FF));
     cairo_fill(c.cr);
-    cairo_pattern_t* disc = cairo_pattern_create_linear(0, 8, 0, 72);
-    cairo_pattern_add_color_stop_rgb(disc, 0, kHotBlue.r, kHotBlue.g, kHotBlue.b);
-    cairo_pattern_add_color_stop_rgb(disc, 1, kDeepBlue.r, kDeepBlue.g, kDeepBlue.b);
     cairo_arc(c.cr, 40, 40, 30, 0, 2 * M_PI);
-    cairo_set_source(c.cr, disc);
-    cairo_fill(c.cr);
-    cairo_pattern_destroy(disc);
+    FillBrandGradient(c.cr, 0, 8, 0, 72);
     SetColour(c.cr, kWhite);
     cairo_set_line_width(c.cr, 5);
     cairo_set_line_cap(c.cr, CAIRO_LINE_CAP_ROUND);
@@ -353,13 +348,8 @@ void Animation() {
 // The program's icon (icon resource 145): the logo's tile on its own.
 void ProgramIcon(const std::string& path) {
     Canvas c(64, 64);
-    cairo_pattern_t* tile = cairo_pattern_create_linear(0, 0, 64, 64);
-    cairo_pattern_add_color_stop_rgb(tile, 0, kHotBlue.r, kHotBlue.g, kHotBlue.b);
-    cairo_pattern_add_color_stop_rgb(tile, 1, kDeepBlue.r, kDeepBlue.g, kDeepBlue.b);
     RoundedRect(c.cr, 2, 2, 60, 60, 15);
-    cairo_set_source(c.cr, tile);
-    cairo_fill(c.cr);
-    cairo_pattern_destroy(tile);
+    FillBrandGradient(c.cr, 0, 0, 64, 64);
     CentredText(c.cr, "K", 32, 33, 40, kWhite, true);
     SetColour(c.cr, Hex(0xFFFAAD14));
     cairo_arc(c.cr, 50, 15, 6, 0, 2 * M_PI);
