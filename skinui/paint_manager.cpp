@@ -298,13 +298,16 @@ UiRect CPaintManager::ClientRect() const {
 
 void CPaintManager::ClipRoundCorners(const UiRect& area) {
     const int width = m_bitmap.Width(), height = m_bitmap.Height();
-    const int cornerWidth = m_roundCorner.cx / 2 + 1, cornerHeight = m_roundCorner.cy / 2 + 1;
+    const int cornerHeight = m_roundCorner.cy / 2 + 1;
     for (int y = area.top; y < area.bottom; ++y) {
         if (y >= cornerHeight && y < height - cornerHeight) continue;
-        for (int x = area.left; x < area.right; ++x) {
-            if (x >= cornerWidth && x < width - cornerWidth) continue;
-            if (!InsideRoundRect(width, height, m_roundCorner.cx, m_roundCorner.cy, x, y)) m_bitmap.Set(x, y, 0);
-        }
+        const RowSpan span = RoundRectRow(width, height, m_roundCorner.cx, m_roundCorner.cy, y);
+        std::uint32_t* row = m_bitmap.Row(y);
+        auto clear = [&](int from, int to) {
+            if (from < to) std::fill(row + from, row + to, 0u);
+        };
+        clear(std::max(area.left, 0), std::min(area.right, span.left));
+        clear(std::max(area.left, span.right), std::min(area.right, width));
     }
 }
 

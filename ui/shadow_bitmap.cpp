@@ -13,25 +13,11 @@ using SkinUI::UiSize;
 namespace {
 
 // A window's region row by row: the columns [left, right) of each row that lie inside it.
-struct Span {
-    int left = 0, right = 0;
-};
+using Span = SkinUI::RowSpan;
 
 std::vector<Span> RegionSpans(int width, int height, UiSize round) {
     std::vector<Span> spans(static_cast<std::size_t>(std::max(height, 0)));
-    for (int y = 0; y < height; ++y) {
-        Span& span = spans[static_cast<std::size_t>(y)];
-        span = {0, width};
-        if (round.cx <= 0 || round.cy <= 0) continue;
-        // Only the corners are rounded: look for the row's ends there.
-        const int reach = std::min(width / 2, round.cx / 2 + 1);
-        while (span.left < reach && !SkinUI::InsideRoundRect(width, height, round.cx, round.cy, span.left, y)) ++span.left;
-        while (span.right > width - reach &&
-               !SkinUI::InsideRoundRect(width, height, round.cx, round.cy, span.right - 1, y)) {
-            --span.right;
-        }
-        if (span.right < span.left) span.right = span.left;
-    }
+    for (int y = 0; y < height; ++y) spans[static_cast<std::size_t>(y)] = SkinUI::RoundRectRow(width, height, round.cx, round.cy, y);
     return spans;
 }
 

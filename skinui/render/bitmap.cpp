@@ -90,18 +90,29 @@ bool InsideRoundRect(int width, int height, int ellipseWidth, int ellipseHeight,
     return dx * dx + dy * dy <= 1.0;
 }
 
+RowSpan RoundRectRow(int width, int height, int ellipseWidth, int ellipseHeight, int y) {
+    RowSpan span{0, std::max(width, 0)};
+    if (ellipseWidth <= 0 || ellipseHeight <= 0) return span;
+    // Only the corners are rounded: the row's ends lie within their reach.
+    const int reach = std::min(width / 2, ellipseWidth / 2 + 1);
+    while (span.left < reach && !InsideRoundRect(width, height, ellipseWidth, ellipseHeight, span.left, y)) ++span.left;
+    while (span.right > width - reach && !InsideRoundRect(width, height, ellipseWidth, ellipseHeight, span.right - 1, y)) {
+        --span.right;
+    }
+    if (span.right < span.left) span.right = span.left;
+    return span;
+}
+
 std::vector<UiRect> RoundRectBands(int width, int height, int ellipseWidth, int ellipseHeight) {
     std::vector<UiRect> bands;
     for (int y = 0; y < height; ++y) {
-        // Every row of the shape is one span, widest in the middle rows.
-        int left = 0, right = width;
-        while (left < right && !InsideRoundRect(width, height, ellipseWidth, ellipseHeight, left, y)) ++left;
-        while (right > left && !InsideRoundRect(width, height, ellipseWidth, ellipseHeight, right - 1, y)) --right;
-        if (left == right) continue;
-        if (!bands.empty() && bands.back().bottom == y && bands.back().left == left && bands.back().right == right) {
+        const RowSpan span = RoundRectRow(width, height, ellipseWidth, ellipseHeight, y);
+        if (span.left == span.right) continue;
+        if (!bands.empty() && bands.back().bottom == y && bands.back().left == span.left &&
+            bands.back().right == span.right) {
             bands.back().bottom = y + 1;
         } else {
-            bands.push_back({left, y, right, y + 1});
+            bands.push_back({span.left, y, span.right, y + 1});
         }
     }
     return bands;

@@ -57,6 +57,12 @@ private:
 
 // Whether a point lies inside a rounded rectangle with the given ellipse (window regions).
 bool InsideRoundRect(int width, int height, int ellipseWidth, int ellipseHeight, int x, int y);
+// Row y of that shape: the columns [left, right) inside it (one span: the shape is convex).
+struct RowSpan {
+    int left = 0;
+    int right = 0;
+};
+RowSpan RoundRectRow(int width, int height, int ellipseWidth, int ellipseHeight, int y);
 // The same shape as rectangles, top to bottom, each band of rows with one span: a window system
 // takes a handful of them where a mask of every pixel costs milliseconds.
 std::vector<UiRect> RoundRectBands(int width, int height, int ellipseWidth, int ellipseHeight);
