@@ -16,7 +16,6 @@
 #include "platform/pipe.h"
 #include "platform/process.h"
 #include "utils/command_line.h"
-#include "tests/support/temp_folder.h"
 #include "utils/digest.h"
 #include "utils/text.h"
 
@@ -197,8 +196,8 @@ TEST_F(CliInstallTest, ReinstallUsesTheRecordsOfTheFirstInstallation) {
 
 // The product itself without a window: the same job, the same records, each report printed.
 TEST_F(CliInstallTest, SilentInstallerInstallsIntoTheProposedFolderWithoutADisplay) {
-    ::unsetenv("DISPLAY");
-    ::unsetenv("WAYLAND_DISPLAY");
+    environment.Set("DISPLAY", nullptr);
+    environment.Set("WAYLAND_DISPLAY", nullptr);
     const std::wstring url = server.Url("/" + digest + "/kelvoKids_setup.exe");
     CliRun run = testing_support::RunProgram(L"\"" + kInstaller + L"\" -silent=true -language=5 -downloadurl=" + url);
     ASSERT_TRUE(run.started);

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "report_log.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -26,7 +27,6 @@ protected:
     void TearDown() override {
         platform::SetSleepDivisor(1);
         InstallerSettings::Instance().InstCmd.clear();
-        ::unsetenv("KELVO_DEMO_OPTIONS");
     }
 
     std::wstring CopyDemo(const std::wstring& name) {
@@ -56,6 +56,7 @@ protected:
     }
 
     TempFolder folder;
+    testing_support::ScopedEnvironment environment;
     ReportLog log;
 };
 
@@ -238,7 +239,7 @@ TEST_F(RunnerTest, UninstallerRemovesThePreviousVersion) {
     Install(CopyDemo(L"__Package_kelvoKids.exe"), "", target);
     ASSERT_TRUE(platform::IsRegularFile(platform::JoinPath(target, L"uninst.ep")));
     log.Clear();
-    ::setenv("KELVO_DEMO_OPTIONS", "pace=0", 1);
+    environment.Set("KELVO_DEMO_OPTIONS", "pace=0");
     const std::wstring copy = folder.Join(L"kelvoKids_un_asa.exe");
     ASSERT_TRUE(platform::CopyFile(platform::JoinPath(target, L"uninst.ep"), copy));
     Uninstall(copy, target);
@@ -274,7 +275,7 @@ TEST_F(RunnerTest, UninstallerOutcomes) {
     int number = 0;
     for (const auto& c : cases) {
         log.Clear();
-        ::setenv("KELVO_DEMO_OPTIONS", c.options, 1);
+        environment.Set("KELVO_DEMO_OPTIONS", c.options);
         const std::wstring program = c.body.empty()
                                          ? CopyDemo(L"kelvoKids_un_asa.exe")
                                          : Script(L"u" + std::to_wstring(number++) + L".sh", c.body);

@@ -43,7 +43,7 @@ TEST_F(WindowTest, BuildsFromTheSkinFileAndRunsTheInitialisationHookOnce) {
     EXPECT_FALSE(window.FindControl(L"noSuchName"));
     EXPECT_EQ(window.GetPaintManager().GetWindowAttribute(L"shadowsize"), L"6");
     EXPECT_EQ(window.GetPaintManager().GetWindowAttribute(L"showshadow"), L"true");
-    EXPECT_EQ(system.RoundRegion(window.GetHWND()), (UiSize{4, 4}));
+    EXPECT_EQ(system.GetRoundRegion(window.GetHWND()), (UiSize{4, 4}));
 }
 
 TEST_F(WindowTest, ClickByNameSendsClickAndCloseButtonClosesTheWindow) {

@@ -144,7 +144,6 @@ TEST_F(SequenceInWindow, FactoryMakesBothControlsAndAPressedButtonDrawsItsTextIn
     CSkinFrame window(descriptor);
     WindowHandle handle = window.Create(nullptr, L"b", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0);
     ASSERT_TRUE(window.FindControl(L"sb")->As(L"SequenceButton"));
-    EXPECT_EQ(static_cast<CSequenceButtonUI*>(window.FindControl(L"sb"))->Animation().span, 60);
     auto inkRightOf = [&](int column) {
         Bitmap shot = system.Snapshot(handle);
         int ink = 0;
