@@ -13,27 +13,21 @@
 
 namespace {
 
-constexpr std::uint64_t kRequiredFreeBytes = 1073741824;
-
-void PrintReport(std::int32_t code, double value, const wchar_t* text) {
-    std::printf("%d %g %s\n", code, value, Utils::WideToUtf8(text ? text : L"").c_str());
-    std::fflush(stdout);
-}
-
 int Refuse(const std::string& why) {
     std::fprintf(stderr, "KelvoKidsInstaller: %s\n", why.c_str());
     return 1;
 }
 
-// The language handed to the package: the earlier installation's, else the settings', else the
-// user's.
+// The language handed to the package: the earlier installation's, else the settings' (one out of
+// the table gives English, as in the window), else the user's.
 std::wstring InstallLanguage(const CInstallRecords& records) {
     if (records.HasEarlierInstallation()) {
         const std::wstring installed = Utils::InstalledLanguageCode(records.PreviousInstallPath());
         if (!installed.empty()) return installed;
     }
     const int setting = InstallerSettings::Instance().Language;
-    return Utils::LocaleCodeOf(Utils::IsLanguageIndex(setting) ? setting : Utils::LanguageFromUiLanguage());
+    if (setting == Utils::kNoLanguage) return Utils::LocaleCodeOf(Utils::LanguageFromUiLanguage());
+    return Utils::LocaleCodeOf(Utils::IsLanguageIndex(setting) ? setting : 0);
 }
 
 }  // namespace
@@ -52,7 +46,7 @@ int RunSilentInstall() {
     const std::string shown = Utils::WideToUtf8(folder);
     if (!CInstallRecords::CreateInstallFolder(folder)) return Refuse("cannot install into " + shown);
     Utils::HardDiskManager disk;
-    if (!disk.CheckFreeSpace(folder) || disk.freeBytesAvailableToCaller < kRequiredFreeBytes)
+    if (!disk.CheckFreeSpace(folder) || disk.freeBytesAvailableToCaller < CInstallRecords::kRequiredFreeBytes)
         return Refuse("less than 1 GB free for " + shown);
 
     UnattendedJob job;
@@ -61,5 +55,5 @@ int RunSilentInstall() {
     job.oldUninstaller = records.UninstallEntryFor(folder);
     job.previousInstallDir = records.PreviousInstallPath();
     job.installLanguage = InstallLanguage(records);
-    return RunUnattendedJob(records, job, PrintReport);
+    return RunUnattendedJob(records, job, PrintStatusLine);
 }

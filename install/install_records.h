@@ -20,6 +20,8 @@ public:
     static constexpr const wchar_t* kUninstallEntryName = L"uninst.ep";
     static constexpr const wchar_t* kSettingsFileName = L"set.ini";
     static constexpr const wchar_t* kAnalyticsFileName = L"VMSensorsAnalytics.ini";
+    // The free space an installation folder's disk must offer.
+    static constexpr std::uint64_t kRequiredFreeBytes = 1073741824;
 
     // What the records ask of the system; tests put their own in place.
     struct Services {

@@ -1,10 +1,12 @@
 #include "install/unattended_job.h"
 
 #include <condition_variable>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
 #include "install/download_installer.h"
+#include "utils/text.h"
 
 namespace {
 
@@ -55,4 +57,9 @@ int RunUnattendedJob(CInstallRecords& records, const UnattendedJob& job, const S
     }
     installer.reset();
     return exitCode;
+}
+
+void PrintStatusLine(std::int32_t code, double value, const wchar_t* text) {
+    std::printf("%d %g %s\n", code, value, Utils::WideToUtf8(text ? text : L"").c_str());
+    std::fflush(stdout);
 }

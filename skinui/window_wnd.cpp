@@ -44,11 +44,7 @@ int CWindowWnd::ShowModal() {
             break;
         }
     }
-    if (m_modalOwner && system->IsWindow(m_modalOwner)) {
-        system->EnableWindow(m_modalOwner, true);
-        system->SetForeground(m_modalOwner);
-        system->SetFocus(m_modalOwner);
-    }
+    ReturnToModalOwner();
     (void)quit;  // the pump has posted the quit message again for the outer loop
     m_modal = false;
     return m_modalResult;
@@ -102,17 +98,20 @@ LRESULT CWindowWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CWindowWnd::OnLastMessage(WindowHandle) {}
 
+void CWindowWnd::ReturnToModalOwner() {
+    WindowSystem* system = GetWindowSystem();
+    if (!m_modalOwner || !system || !system->IsWindow(m_modalOwner)) return;
+    system->EnableWindow(m_modalOwner, true);
+    system->SetForeground(m_modalOwner);
+    system->SetFocus(m_modalOwner);
+}
+
 LRESULT CWindowWnd::WindowProc(WindowHandle window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE || !m_hWnd) m_hWnd = window;
     if (message == WM_CLOSE && m_modal) {
         // Activation returns to the owner before this window goes.
         m_modalResult = static_cast<int>(wParam);
-        WindowSystem* system = GetWindowSystem();
-        if (m_modalOwner && system->IsWindow(m_modalOwner)) {
-            system->EnableWindow(m_modalOwner, true);
-            system->SetForeground(m_modalOwner);
-            system->SetFocus(m_modalOwner);
-        }
+        ReturnToModalOwner();
     }
     if (message == WM_NCDESTROY) {
         LRESULT result = HandleMessage(message, wParam, lParam);

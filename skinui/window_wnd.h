@@ -46,6 +46,9 @@ protected:
     WindowHandle m_hWnd = nullptr;
 
 private:
+    // The owner a modal run disabled: enabled, brought forward and focused again.
+    void ReturnToModalOwner();
+
     WindowHandle m_modalOwner = nullptr;
     bool m_modal = false;
     int m_modalResult = 0;

@@ -25,7 +25,6 @@ public:
     // Opens the chooser and returns; the message is posted to the window once it is answered.
     // False while a choice is open (or no worker could be made).
     bool Start(SkinUI::WindowHandle window, SkinUI::UINT message, const std::wstring& title);
-    bool IsOpen() const { return m_worker != nullptr; }
     // After the message: joins the worker and gives its answer.
     platform::FolderChoice Finish(std::wstring& path);
 

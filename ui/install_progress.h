@@ -11,7 +11,6 @@ public:
 
     // A scale outside [0, 1] (or not a number) counts as the default 0.7.
     void SetDownloadScale(double scale);
-    double DownloadScale() const { return m_scale; }
 
     // An installation attempt starts: the installation share begins at 0 again.
     void Reset() { m_installFraction = 0; }

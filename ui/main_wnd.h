@@ -31,7 +31,6 @@ public:
     static constexpr std::uint32_t kTopShowTimer = 10;
     static constexpr std::uint32_t kFinishCloseTimer = 11;
     static constexpr SkinUI::UINT kFolderChosenMessage = SkinUI::WM_USER + 1001;
-    static constexpr const wchar_t* kUninstallerCopyName = L"kelvoKids_un_asa.exe";
 
     // What the window asks of the system; tests put their own in place.
     struct Services {
@@ -68,7 +67,6 @@ public:
     // A close request was made (posted, not yet handled): the entry then never shows the window.
     bool IsClosing() const { return m_closing; }
     int CurrentPage() const;
-    const CInstallRecords& Records() const { return m_records; }
     const InstallProgress& Progress() const { return m_progress; }
     std::uint32_t TopShowDelay() const { return m_topShowDelay; }
     std::uint32_t FinishCloseDelay() const { return m_finishCloseDelay; }

@@ -18,7 +18,6 @@ using namespace SkinUI;
 
 namespace {
 
-constexpr std::uint64_t kRequiredFreeBytes = 1073741824;
 constexpr std::uint32_t kPoorNetwork = 0xFFFF;
 constexpr int kFailureResetPercent = 70;
 constexpr const wchar_t* kFinishedBarImage = L"res\\mainWnd\\installPrg3.png";
@@ -57,7 +56,7 @@ bool CMainWnd::StartInstall(const std::wstring& path, bool desktopShortcut, bool
     if (m_attempt == Attempt::Pending || m_attempt == Attempt::Running || !m_job) return false;
     const AttemptChoice choice{path, desktopShortcut, quickLaunchShortcut};
     const InstallerSettings& settings = InstallerSettings::Instance();
-    if (!settings.InsNew && FindProcessByName(kUninstallerCopyName) != 0) {
+    if (!settings.InsNew && FindProcessByName(CDownloadInstaller::kUninstallerCopyName) != 0) {
         if (Message(L"MessageBox1Wnd.xml", LanguageText(23), LanguageText(21)) && m_hasEarlierInstallation)
             RequestClose();
         return false;
@@ -75,7 +74,7 @@ bool CMainWnd::StartInstall(const std::wstring& path, bool desktopShortcut, bool
         if (Message(L"MessageBox2Wnd.xml", LanguageText(24), LanguageText(21))) SendInstall(false, false);
         return false;
     }
-    if (m_services.freeBytes(choice.path) < kRequiredFreeBytes) {
+    if (m_services.freeBytes(choice.path) < CInstallRecords::kRequiredFreeBytes) {
         if (Message(L"MessageBox2Wnd.xml", LanguageText(25), LanguageText(21))) SendInstall(false, false);
         return false;
     }

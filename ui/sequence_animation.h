@@ -63,7 +63,6 @@ public:
     void SetSequenceCount(int count) { m_animation.count = count; }
     int GetSequenceSpan() const { return m_animation.span; }
     void SetSequenceSpan(int span) { m_animation.span = span < 0 ? 0 : span; }
-    const SequenceAnimation& Animation() const { return m_animation; }
 
 protected:
     SequenceAnimation m_animation;

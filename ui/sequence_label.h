@@ -5,7 +5,6 @@
 
 class CSequenceLabelUI : public SequenceControl<SkinUI::CLabelUI> {
 public:
-    ~CSequenceLabelUI() override;
     std::wstring GetClass() const override { return L"SequenceLabel"; }
     SkinUI::CControlUI* As(const std::wstring& kind) override;
 };

@@ -43,7 +43,6 @@ public:
     SkinUI::UiPoint GetPosition() const { return {m_x, m_y}; }
     std::uint32_t GetColor() const { return m_color; }
     SkinUI::WindowHandle GetShadowWindow() const { return m_window; }
-    bool IsShown() const { return (m_status & kShown) != 0; }
 
     // The drawing step's pixels and place for the parent as it is now; empty when there is
     // nothing to draw.

@@ -10,12 +10,6 @@ namespace SkinUI {
 
 namespace {
 
-UiRect Union(const UiRect& a, const UiRect& b) {
-    if (a.IsEmpty()) return b;
-    if (b.IsEmpty()) return a;
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
-}
-
 UiRect ClientOf(const UiRect& rect) { return {0, 0, rect.Width(), rect.Height()}; }
 
 }  // namespace

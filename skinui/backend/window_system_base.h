@@ -60,8 +60,6 @@ public:
     bool QuitPosted() const { return m_quitPosted; }
     int QuitCode() const { return m_quitCode; }
     const std::vector<std::pair<std::wstring, std::wstring>>& SystemMessages() const { return m_systemMessages; }
-    WindowHandle ForegroundWindow() const { return m_active; }
-    UiSize RoundRegion(WindowHandle window) const { return GetRoundRegion(window); }
     // What a layered window shows (empty for other windows).
     Bitmap LayeredPixels(WindowHandle window) const;
 

@@ -43,4 +43,11 @@ inline UiRect Intersect(const UiRect& a, const UiRect& b) {
 
 inline bool Intersects(const UiRect& a, const UiRect& b) { return !Intersect(a, b).IsEmpty(); }
 
+// The smallest rectangle holding both; an empty one adds nothing.
+inline UiRect Union(const UiRect& a, const UiRect& b) {
+    if (a.IsEmpty()) return b;
+    if (b.IsEmpty()) return a;
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
 }  // namespace SkinUI

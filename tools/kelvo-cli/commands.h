@@ -12,9 +12,5 @@ int RunRecords(const Arguments& arguments);
 int RunRender(const Arguments& arguments);
 int RunShow(const Arguments& arguments);
 
-// One report as a line "CODE VALUE TEXT" (the value as %g prints it, the text as UTF-8), flushed
-// at once so a reader sees reports as they happen.
-void PrintReport(int code, double value, const wchar_t* text);
-
 // Exit code 2 with a usage line on standard error.
 int UsageError(const char* usage);

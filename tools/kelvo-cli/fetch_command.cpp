@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "download/create_downloader.h"
+#include "install/unattended_job.h"
 #include "utils/text.h"
 
 namespace {
@@ -32,7 +33,7 @@ int RunFetch(const Arguments& arguments) {
     int exitCode = -1;
     CDownloader* running = nullptr;
     auto callback = [&](std::int32_t code, double value, const wchar_t* text) {
-        PrintReport(code, value, text);
+        PrintStatusLine(code, value, text);
         if (code == DL_CODE_RETRY) {
             // As the installation job does: restart from inside the report, on the worker.
             running->Start();

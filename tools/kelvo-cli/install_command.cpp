@@ -75,5 +75,5 @@ int RunInstall(const Arguments& arguments) {
     job.installDir = installDir;
     job.oldUninstaller = oldUninstaller;
     job.previousInstallDir = previousInstallDir;
-    return RunUnattendedJob(records, job, PrintReport);
+    return RunUnattendedJob(records, job, PrintStatusLine);
 }

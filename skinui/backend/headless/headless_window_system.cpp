@@ -236,8 +236,7 @@ Bitmap HeadlessWindowSystem::Composite(WindowHandle handle) {
         if (w->IsLayered() && !w->layered.IsEmpty()) layers.push_back(w);
         else if ((w->exStyle & WS_EX_NOACTIVATE) && !w->screen.IsEmpty()) popups.push_back(w);
         else continue;
-        bounds = {std::min(bounds.left, w->rect.left), std::min(bounds.top, w->rect.top),
-                  std::max(bounds.right, w->rect.right), std::max(bounds.bottom, w->rect.bottom)};
+        bounds = Union(bounds, w->rect);
     }
     Bitmap picture(bounds.Width(), bounds.Height(), 0);
     auto blend = [&](const Bitmap& pixels, const UiRect& place) {
