@@ -8,6 +8,7 @@
 
 #include <curl/curl.h>
 
+#include "download/downloader.h"
 #include "platform/curl_transfer.h"
 
 class CurlClient {
@@ -48,7 +49,7 @@ public:
     std::string GetRealUrl_Str(const std::string& url);
     double GetDownloadFileLength_Str(const std::string& url);
 
-    std::wstring GetFilePath(bool part) const { return part ? m_filePath + L".part" : m_filePath; }
+    std::wstring GetFilePath(bool part) const { return part ? PartFilePath(m_filePath) : m_filePath; }
 
     static int ProgressCallback(void* client, curl_off_t dltotal, curl_off_t dlnow,
                                 curl_off_t ultotal, curl_off_t ulnow);

@@ -4,6 +4,7 @@
 // DL_CODE_RETRY; DL_CODE_RETRY asks the owner to call Start again, which it does from inside that
 // report, on the worker that sent it.
 #include <cstdint>
+#include <string>
 
 enum DownloaderCode : std::int32_t {
     DL_CODE_START = 1001,     // 1.0, ""
@@ -13,6 +14,14 @@ enum DownloaderCode : std::int32_t {
     DL_CODE_RETRY = 1005,     // 0.0 or the failing code
     DL_CODE_MD5 = 1006,       // 0.0, a digest diagnostic; always followed by another code
 };
+
+// What the engines keep beside a package while it arrives: "<package>.part" (the single-stream
+// and WinHTTP engines), "<package>_<i>" for each of the two-part engine's parts.
+constexpr int kMaxDownloadParts = 2;
+inline std::wstring PartFilePath(const std::wstring& package) { return package + L".part"; }
+inline std::wstring PartFilePath(const std::wstring& package, int index) {
+    return package + L"_" + std::to_wstring(index);
+}
 
 class CDownloader {
 public:

@@ -22,7 +22,6 @@ static_assert(std::is_same_v<curl_off_t, std::int64_t>, "OnProgress must match l
 namespace {
 
 constexpr std::int32_t kPartDivisor = 10485760;
-constexpr int kMaxParts = 2;
 constexpr std::int32_t kMinKnownLength = 256;
 constexpr int kRetryBudget = 12;
 constexpr std::uint32_t kRetryPauseMilliseconds = 400;
@@ -54,7 +53,7 @@ std::vector<CMTCurlDownloader::PartRange> CMTCurlDownloader::SplitIntoParts(std:
     if (fileLength <= 0) return ranges;
     std::int32_t count = fileLength / kPartDivisor;
     if (count == 0) count = 1;
-    if (count > kMaxParts) count = kMaxParts;
+    if (count > kMaxDownloadParts) count = kMaxDownloadParts;
     const std::int32_t size = fileLength / count;
     std::int32_t offset = 0;
     for (std::int32_t i = 0; i < count; ++i) {
@@ -131,7 +130,7 @@ bool CMTCurlDownloader::Launch(const std::wstring& name, std::function<void()> b
 }
 
 std::wstring CMTCurlDownloader::PartPath(int index) const {
-    return m_filePath + L"_" + std::to_wstring(index);
+    return PartFilePath(m_filePath, index);
 }
 
 void CMTCurlDownloader::SealPart(std::size_t index) {
@@ -139,7 +138,7 @@ void CMTCurlDownloader::SealPart(std::size_t index) {
 }
 
 void CMTCurlDownloader::DeletePartFiles() {
-    for (int i = 0; i < kMaxParts; ++i) platform::DeleteFile(PartPath(i));
+    for (int i = 0; i < kMaxDownloadParts; ++i) platform::DeleteFile(PartPath(i));
 }
 
 void CMTCurlDownloader::Start_Down(void* downloader) { static_cast<CMTCurlDownloader*>(downloader)->RunDown(); }

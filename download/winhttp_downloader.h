@@ -38,7 +38,7 @@ private:
     // Whether the answer continues the part file of that size: 0, or the code to fail with.
     // `total` receives the length the whole package must have, 0 when the answer does not say.
     static long JudgeAnswer(const WinHttpClient& client, std::uint64_t offset, std::uint64_t& total);
-    std::wstring PartPath() const { return m_filePath + L".part"; }
+    std::wstring PartPath() const { return PartFilePath(m_filePath); }
 
     ReportGate m_reports;
     std::wstring m_filePath;

@@ -14,14 +14,11 @@ namespace {
 
 constexpr std::uint32_t kProductPollMilliseconds = 100;
 
-// What the engines keep beside the package while it arrives: the single-stream and WinHTTP
-// engines' part file, the two-part engine's parts.
-constexpr const wchar_t* kPartialFileSuffixes[] = {L".part", L"_0", L"_1"};
-
 void DeletePackageAndParts(const std::wstring& packagePath) {
     if (packagePath.empty()) return;
     platform::DeleteFile(packagePath);
-    for (const wchar_t* suffix : kPartialFileSuffixes) platform::DeleteFile(packagePath + suffix);
+    platform::DeleteFile(PartFilePath(packagePath));
+    for (int i = 0; i < kMaxDownloadParts; ++i) platform::DeleteFile(PartFilePath(packagePath, i));
 }
 
 // The package left by the last failed download or finished installation, deleted at the next
