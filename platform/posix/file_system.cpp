@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/random.h"
@@ -230,11 +232,18 @@ std::wstring PrivateTempFolder(const std::wstring& name) {
     const uid_t owner = ::geteuid();
     const std::wstring folder = GetTempPath() + name + L"-" + std::to_wstring(owner);
     if (EnsurePrivateFolder(folder, owner, ::getegid())) return folder + kPathSeparator;
-    // Another user holds the name in a shared folder and only root could move it aside.
+    // Another user holds the name in a shared folder and only root could move it aside: a folder
+    // of a unique name instead, made once and kept for the process while it stays private.
+    static std::mutex mutex;
+    static std::map<std::wstring, std::string> made;
+    std::lock_guard<std::mutex> lock(mutex);
+    auto found = made.find(folder);
+    if (found != made.end() && IsPrivateFolder(found->second, owner)) return PathFromNative(found->second) + kPathSeparator;
     std::string pattern = PathToNative(folder) + ".XXXXXX";
     std::vector<char> unique(pattern.begin(), pattern.end());
     unique.push_back('\0');
     if (!::mkdtemp(unique.data())) return {};
+    made[folder] = unique.data();
     return PathFromNative(unique.data()) + kPathSeparator;
 }
 
