@@ -34,6 +34,7 @@
 #include "tests/support/http_test_server.h"
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/ui_fixture.h"
 #include "ui/main_wnd.h"
 #include "ui/message_box.h"
 #include "utils/digest.h"
@@ -58,14 +59,10 @@ struct ShownBox {
     std::wstring caption;
 };
 
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public ui_testing::UiFixture {
 protected:
     MainWindowTest() {
         platform::SetSleepDivisor(20);
-        SkinUI::SkinResources::Instance().Reset();
-        SkinUI::TextTable::Instance().Clear();
-        SkinUI::SetWindowSystem(&system);
-        CWndShadow::Initialize();
         InstallerSettings& settings = InstallerSettings::Instance();
         m_savedSettings = settings;
         settings.DownloadUrl = PackageUrl();
@@ -90,10 +87,6 @@ protected:
         window.reset();
         SetMessageBoxHook(nullptr);
         system.SetIdleHook(nullptr);
-        for (SkinUI::WindowHandle handle : system.Windows()) system.DestroyWindow(handle);
-        SkinUI::SetWindowSystem(nullptr);
-        SkinUI::SkinResources::Instance().Reset();
-        SkinUI::TextTable::Instance().Clear();
         InstallerSettings::Instance() = m_savedSettings;
         platform::SetSleepDivisor(1);
     }
@@ -105,11 +98,7 @@ protected:
         services.records.consoleUserIsAdmin = [] { return true; };
         services.records.processIsAdmin = [] { return true; };
         services.records.checkNetwork = [this] { return network.load(); };
-        services.records.openUrl = [this](const std::wstring& url) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            opened.push_back(url);
-            return true;
-        };
+        services.records.openUrl = [](const std::wstring&) { return true; };
         services.records.startProgram = [this](const std::wstring& program) {
             std::lock_guard<std::mutex> lock(m_mutex);
             started.push_back(program);
@@ -211,7 +200,6 @@ protected:
     ScopedVariable dataVariable{"XDG_DATA_HOME", platform::PathToNative(home.Join(L"data")).c_str()};
     ScopedVariable tempVariable{"TMPDIR", temp.NativePath().c_str()};
     ScopedVariable demoOptions{"KELVO_DEMO_OPTIONS", "pace=0"};
-    SkinUI::HeadlessWindowSystem system;
     std::unique_ptr<CMainWnd> window;
     SkinUI::WindowHandle handle = nullptr;
 
@@ -219,7 +207,6 @@ protected:
     std::uint64_t freeBytes = 100ull << 30;
     std::uint32_t tick = 0;
     CFolderChoice::Chooser chooser;
-    std::vector<std::wstring> opened;
     std::vector<std::wstring> started;
     std::vector<ShownBox> boxes;
     std::deque<std::pair<std::wstring, std::wstring>> answers;

@@ -63,31 +63,9 @@ TEST_F(BoxLanguageTest, EveryTextFitsEveryBoxInEveryLanguage) {
         LoadLanguageStrings(index, L"");
         for (const Shown& s : shown) {
             auto box = Build(s.file, s.text ? LanguageText(s.text) : L"", s.caption ? LanguageText(s.caption) : L"");
-            CPaintManager& manager = box->GetPaintManager();
             const UiRect window = system.GetWindowRect(box->GetHWND());
-            manager.GetRoot()->FindControl(
-                [&](CControlUI* control) -> CControlUI* {
-                    auto* label = static_cast<CLabelUI*>(control->As(L"Label"));
-                    const std::wstring text = control->GetText();
-                    if (!label || text.empty()) return nullptr;
-                    const std::string where = Utils::LocaleCodes()[index] + " " + platform::WideToUtf8(s.file) +
-                                              " " + platform::WideToUtf8(text);
-                    EXPECT_EQ(text.find(L"%{"), std::wstring::npos) << where;
-                    const UiRect& pos = control->GetPos();
-                    const UiRect& padding = label->GetTextPadding();
-                    const int width = pos.Width() - padding.left - padding.right;
-                    const FontSpec& font = manager.GetFont(label->GetFont());
-                    if (label->IsMultiLine()) {
-                        const UiSize needed = MeasureText(text, font, width);
-                        EXPECT_LE(needed.cx, width) << where;
-                        EXPECT_LE(needed.cy, pos.Height() - padding.top - padding.bottom) << where;
-                    } else {
-                        EXPECT_LE(MeasureText(text, font).cx, width) << where;
-                    }
-                    EXPECT_LE(pos.right, window.Width()) << where;
-                    return nullptr;
-                },
-                kFindVisible);
+            ui_testing::ExpectTextsFit(box->GetPaintManager(), window.Width(),
+                                       Utils::LocaleCodes()[index] + " " + platform::WideToUtf8(s.file));
         }
     }
 }

@@ -21,6 +21,7 @@
 #include "skinui/text_table.h"
 #include "skinui/window_impl_base.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/ui_fixture.h"
 #include "ui/window_language.h"
 #include "utils/language.h"
 
@@ -173,23 +174,7 @@ TEST_F(WindowLanguageTest, EveryLanguageFitsEveryPage) {
         for (int page = 0; page < tabs->GetCount(); ++page) {
             tabs->SelectItem(page);
             system.RunPending();
-            Manager().GetRoot()->FindControl(
-                [&](SkinUI::CControlUI* control) -> SkinUI::CControlUI* {
-                    auto* label = static_cast<SkinUI::CLabelUI*>(control->As(L"Label"));
-                    const std::wstring text = control->GetText();
-                    // A combo's items have no place of their own: it shows the chosen one.
-                    if (!label || text.empty() || label->IsMultiLine() ||
-                        (control->GetParent() && control->GetParent()->As(L"Combo")))
-                        return nullptr;
-                    const SkinUI::UiRect& pos = control->GetPos();
-                    const SkinUI::UiRect& padding = label->GetTextPadding();
-                    const int needed = Manager().MeasureTextWidth(text, label->GetFont()) + padding.left + padding.right;
-                    EXPECT_LE(needed, pos.Width()) << Utils::LocaleCodes()[index] << " page " << page << " "
-                                                   << platform::WideToUtf8(text);
-                    EXPECT_LE(pos.right, 600) << platform::WideToUtf8(text);
-                    return nullptr;
-                },
-                SkinUI::kFindVisible);
+            ui_testing::ExpectTextsFit(Manager(), 600, Utils::LocaleCodes()[index] + " page " + std::to_string(page));
         }
     }
 }
