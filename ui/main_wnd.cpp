@@ -26,11 +26,6 @@ constexpr int kIconResource = 145;
 // The licence agreement has no address in this build: treatyBtn opens nothing.
 constexpr const wchar_t* kLicenceUrl = L"";
 
-template <class Kind>
-Kind* Typed(CControlUI* control, const wchar_t* kind) {
-    return control ? static_cast<Kind*>(control->As(kind)) : nullptr;
-}
-
 }  // namespace
 
 CMainWnd::Services CMainWnd::Services::System() {
@@ -65,9 +60,7 @@ CMainWnd::~CMainWnd() {
 
 void CMainWnd::OnSkinBuilt() {
     CSkinFrame::OnSkinBuilt();
-    WindowSystem* system = GetWindowSystem();
-    system->SetStyle(m_hWnd, (system->GetStyle(m_hWnd) & ~(WS_CAPTION | WS_MAXIMIZEBOX)) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
-    system->SetExStyle(m_hWnd, system->GetExStyle(m_hWnd) & ~WS_EX_TOPMOST);
+    UseInstallerStyles();
     SetIcon(kIconResource);
     FindControls();
     // Typed folders may be longer than the installer accepts: the refusal must be reachable.
@@ -89,24 +82,24 @@ void CMainWnd::OnSkinBuilt() {
 
 void CMainWnd::FindControls() {
     m_winCtn = FindControl(L"winCtn");
-    m_titleTab = Typed<CTabLayoutUI>(FindControl(L"titleTabLt"), L"TabLayout");
-    m_mainTab = Typed<CTabLayoutUI>(FindControl(L"mainTabLt"), L"TabLayout");
+    m_titleTab = ControlAs<CTabLayoutUI>(FindControl(L"titleTabLt"), L"TabLayout");
+    m_mainTab = ControlAs<CTabLayoutUI>(FindControl(L"mainTabLt"), L"TabLayout");
     m_defaultInstallBtn = FindControl(L"defaultInstallBtn");
     m_customeBtn = FindControl(L"customeBtn");
     m_customeInstallBtn = FindControl(L"customeInstallBtn");
-    m_treatyCb = Typed<COptionUI>(FindControl(L"treatyCb"), L"Option");
-    m_treatyBtn = Typed<COptionUI>(FindControl(L"treatyBtn"), L"Option");
-    m_serviceCb = Typed<COptionUI>(FindControl(L"serviceCb"), L"Option");
+    m_treatyCb = ControlAs<COptionUI>(FindControl(L"treatyCb"), L"Option");
+    m_treatyBtn = ControlAs<COptionUI>(FindControl(L"treatyBtn"), L"Option");
+    m_serviceCb = ControlAs<COptionUI>(FindControl(L"serviceCb"), L"Option");
     m_tipLbl = FindControl(L"tipLbl");
-    m_installDirEdit = Typed<CEditUI>(FindControl(L"installDirEdit"), L"Edit");
+    m_installDirEdit = ControlAs<CEditUI>(FindControl(L"installDirEdit"), L"Edit");
     m_chDirBtn = FindControl(L"chDirBtn");
-    m_createDSCb = Typed<COptionUI>(FindControl(L"createDSCb"), L"Option");
-    m_createQSCb = Typed<COptionUI>(FindControl(L"createQSCb"), L"Option");
+    m_createDSCb = ControlAs<COptionUI>(FindControl(L"createDSCb"), L"Option");
+    m_createQSCb = ControlAs<COptionUI>(FindControl(L"createQSCb"), L"Option");
     m_backBtn = FindControl(L"backBtn");
     m_titleGrpCtn = FindControl(L"titleGrpCtn");
     m_progressAnLb = FindControl(L"progressAnLb");
-    m_installPrg = Typed<CProgressUI>(FindControl(L"installPrg"), L"Progress");
-    m_progressLb = Typed<CLabelUI>(FindControl(L"progressLb"), L"Label");
+    m_installPrg = ControlAs<CProgressUI>(FindControl(L"installPrg"), L"Progress");
+    m_progressLb = ControlAs<CLabelUI>(FindControl(L"progressLb"), L"Label");
     m_openProduceBtn = FindControl(L"openProduceBtn");
     m_finishedLbl = FindControl(L"finishedLbl");
     m_softNameLbl = FindControl(L"softNameLbl");
@@ -123,7 +116,7 @@ void CMainWnd::SetProductName() {
     for (CControlUI* label : {m_softNameLbl, m_titleLabels[0], m_titleLabels[1], m_titleLabels[2]}) {
         if (!label) continue;
         label->SetText(kTitle);
-        auto* typed = Typed<CLabelUI>(label, L"Label");
+        auto* typed = ControlAs<CLabelUI>(label, L"Label");
         label->SetFixedWidth(m_paintManager.MeasureTextWidth(kTitle, typed ? typed->GetFont() : -1));
     }
 }
@@ -215,7 +208,7 @@ void CMainWnd::Notify(Notification& message) {
     } else if (message.type == L"timer" && sender && sender == m_paintManager.GetRoot()) {
         OnTimer(static_cast<std::uint32_t>(message.wParam));
     } else if (message.type == L"itemselect" && sender && sender == m_languageCombo) {
-        if (auto* combo = Typed<CComboUI>(sender, L"Combo")) m_language.ApplyLanguage(combo->GetCurSel());
+        if (auto* combo = ControlAs<CComboUI>(sender, L"Combo")) m_language.ApplyLanguage(combo->GetCurSel());
     }
     if (!IsAlive()) return;
     CSkinFrame::Notify(message);
@@ -270,11 +263,11 @@ void CMainWnd::OnTabSelect() {
         else if (page != 2) m_titleTab->SelectItem(0);
     }
     if (page == 2) {
-        if (auto* animation = Typed<CSequenceLabelUI>(m_progressAnLb, L"SequenceLabel")) animation->Start();
+        if (auto* animation = ControlAs<CSequenceLabelUI>(m_progressAnLb, L"SequenceLabel")) animation->Start();
     } else if (page == 3) {
-        if (Typed<CSequenceLabelUI>(m_progressAnLb, L"SequenceLabel"))
+        if (ControlAs<CSequenceLabelUI>(m_progressAnLb, L"SequenceLabel"))
             m_paintManager.KillTimer(m_progressAnLb, SequenceAnimation::kFrameTimer);
-        if (auto* animation = Typed<CSequenceLabelUI>(m_finishedLbl, L"SequenceLabel")) animation->Start();
+        if (auto* animation = ControlAs<CSequenceLabelUI>(m_finishedLbl, L"SequenceLabel")) animation->Start();
     }
     if (m_titleGrpCtn) m_titleGrpCtn->SetVisible(page != 2);
     if (m_installLogo) m_installLogo->SetVisible(page == 2);

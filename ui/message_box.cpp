@@ -11,22 +11,15 @@ std::function<void(CMessageBoxWnd&)>& BoxHook() {
     return hook;
 }
 
-CLabelUI* LabelNamed(CPaintManager& manager, const wchar_t* name) {
-    CControlUI* control = manager.FindControl(name);
-    return control ? static_cast<CLabelUI*>(control->As(L"Label")) : nullptr;
-}
-
 }  // namespace
 
 void CMessageBoxWnd::OnSkinBuilt() {
     CSkinFrame::OnSkinBuilt();
-    WindowSystem* system = GetWindowSystem();
-    system->SetStyle(m_hWnd, (system->GetStyle(m_hWnd) & ~(WS_CAPTION | WS_MAXIMIZEBOX)) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
-    system->SetExStyle(m_hWnd, system->GetExStyle(m_hWnd) & ~WS_EX_TOPMOST);
+    UseInstallerStyles();
     m_ok = FindControl(L"okBtn");
     m_cancel = FindControl(L"cancelBtn");
-    m_text = LabelNamed(GetPaintManager(), L"textLbl");
-    m_caption = LabelNamed(GetPaintManager(), L"captionLbl");
+    m_text = ControlAs<CLabelUI>(FindControl(L"textLbl"), L"Label");
+    m_caption = ControlAs<CLabelUI>(FindControl(L"captionLbl"), L"Label");
 }
 
 void CMessageBoxWnd::OnClick(Notification& message) {

@@ -42,6 +42,12 @@ CSkinFrame::~CSkinFrame() {
     if (m_hWnd && system && system->IsWindow(m_hWnd)) system->DestroyWindow(m_hWnd);
 }
 
+void CSkinFrame::UseInstallerStyles() {
+    WindowSystem* system = GetWindowSystem();
+    system->SetStyle(m_hWnd, system->GetStyle(m_hWnd) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    system->SetExStyle(m_hWnd, system->GetExStyle(m_hWnd) & ~WS_EX_TOPMOST);
+}
+
 void CSkinFrame::OnSkinBuilt() {
     WindowSystem* system = GetWindowSystem();
     system->SetStyle(m_hWnd, system->GetStyle(m_hWnd) & ~(WS_CAPTION | WS_MAXIMIZEBOX));

@@ -6,6 +6,12 @@
 #include "skinui/window_impl_base.h"
 #include "ui/wnd_shadow.h"
 
+// A control as the kind it must be, or null (also for no control at all).
+template <class Kind>
+Kind* ControlAs(SkinUI::CControlUI* control, const wchar_t* kind) {
+    return control ? static_cast<Kind*>(control->As(kind)) : nullptr;
+}
+
 // What a CSkinFrame is built from (copied into the window).
 struct WindowDescriptor {
     int resourceKind = static_cast<int>(SkinUI::SkinSource::ArchiveResource);
@@ -44,6 +50,9 @@ public:
     CWndShadow& GetShadow() { return m_shadow; }
 
 protected:
+    // The styles of the installer's own windows (the main window and the boxes): children
+    // clipped, never kept on top.
+    void UseInstallerStyles();
     // Reads showshadow, shadowimage, shadowcorner, shadowholeoffset, shadowsize, shadowsharpness,
     // shadowdarkness, shadowposition and shadowcolor.
     void ConfigureShadow();

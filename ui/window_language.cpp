@@ -7,6 +7,7 @@
 #include "skinui/label.h"
 #include "skinui/skin_resources.h"
 #include "skinui/text_table.h"
+#include "ui/skin_frame.h"
 #include "utils/language.h"
 
 namespace {
@@ -31,8 +32,7 @@ std::wstring LanguageText(int id) {
 }
 
 SkinUI::CComboUI* CWindowLanguage::Combo() const {
-    SkinUI::CControlUI* control = m_manager.FindControl(kLanguageCombo);
-    return control ? static_cast<SkinUI::CComboUI*>(control->As(L"Combo")) : nullptr;
+    return ControlAs<SkinUI::CComboUI>(m_manager.FindControl(kLanguageCombo), L"Combo");
 }
 
 void CWindowLanguage::UpdateRoot() {
