@@ -306,6 +306,18 @@ void WindowSystemBase::MoveWindow(WindowHandle handle, const UiRect& rect) {
     if (resized && Find(handle)) SendMessage(handle, WM_SIZE, SIZE_RESTORED, MakeLParam(rect.Width(), rect.Height()));
 }
 
+UiRect WindowSystemBase::KeepPresented(WindowRecord& window, const Bitmap& pixels, const UiRect& area) {
+    if (window.presented.Width() != pixels.Width() || window.presented.Height() != pixels.Height()) {
+        window.presented = pixels;
+        return pixels.Bounds();
+    }
+    const UiRect part = Intersect(area, pixels.Bounds());
+    for (int y = part.top; y < part.bottom; ++y) {
+        std::copy(pixels.Row(y) + part.left, pixels.Row(y) + part.right, window.presented.Row(y) + part.left);
+    }
+    return part;
+}
+
 void WindowSystemBase::SetRoundRegion(WindowHandle window, int ellipseWidth, int ellipseHeight) {
     WindowRecord* w = Find(window);
     if (!w) return;

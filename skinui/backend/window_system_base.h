@@ -76,7 +76,8 @@ protected:
         UiRect damage;    // client coordinates; empty when nothing waits for a paint
         UiRect painting;  // the damage of the WM_PAINT being handled
         std::vector<MessageHook*> hooks;
-        Bitmap layered;  // a layered window's contents
+        Bitmap layered;    // a layered window's contents
+        Bitmap presented;  // what the window shows: its pixels as last presented
         Bitmap icon;
         bool IsLayered() const { return (exStyle & WS_EX_LAYERED) != 0; }
         bool TakesActivation() const { return (exStyle & (WS_EX_NOACTIVATE | WS_EX_LAYERED)) == 0; }
@@ -93,6 +94,10 @@ protected:
 
     WindowRecord* Find(WindowHandle window);
     const WindowRecord* Find(WindowHandle window) const;
+
+    // Takes the given part of a window's new pixels into what it shows and returns the part to
+    // put on the screen: all of it when the size changed.
+    static UiRect KeepPresented(WindowRecord& window, const Bitmap& pixels, const UiRect& area);
 
     // The back end's native side of a window. NewRecord gives the back end's own record kind.
     virtual std::unique_ptr<WindowRecord> NewRecord() { return std::make_unique<WindowRecord>(); }

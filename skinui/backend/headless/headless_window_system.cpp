@@ -33,14 +33,7 @@ void HeadlessWindowSystem::Present(WindowHandle handle, const Bitmap& pixels, co
     if (!window) return;
     ++window->presents;
     window->lastPresented = Intersect(area, pixels.Bounds());
-    if (window->screen.Width() != pixels.Width() || window->screen.Height() != pixels.Height()) {
-        window->screen = pixels;
-        return;
-    }
-    const UiRect& part = window->lastPresented;
-    for (int y = part.top; y < part.bottom; ++y) {
-        std::copy(pixels.Row(y) + part.left, pixels.Row(y) + part.right, window->screen.Row(y) + part.left);
-    }
+    KeepPresented(*window, pixels, area);
 }
 
 int HeadlessWindowSystem::PresentCount(WindowHandle window) const {
@@ -221,7 +214,7 @@ void HeadlessWindowSystem::AdvanceTime(std::uint32_t milliseconds) {
 Bitmap HeadlessWindowSystem::Snapshot(WindowHandle window) {
     RunPending();
     const HeadlessWindow* w = FindHeadless(window);
-    return w ? w->screen : Bitmap();
+    return w ? w->presented : Bitmap();
 }
 
 Bitmap HeadlessWindowSystem::Composite(WindowHandle handle) {
@@ -234,7 +227,7 @@ Bitmap HeadlessWindowSystem::Composite(WindowHandle handle) {
         const HeadlessWindow* w = FindHeadless(other);
         if (!w || w->parent != handle || !w->visible) continue;
         if (w->IsLayered() && !w->layered.IsEmpty()) layers.push_back(w);
-        else if ((w->exStyle & WS_EX_NOACTIVATE) && !w->screen.IsEmpty()) popups.push_back(w);
+        else if ((w->exStyle & WS_EX_NOACTIVATE) && !w->presented.IsEmpty()) popups.push_back(w);
         else continue;
         bounds = Union(bounds, w->rect);
     }
@@ -248,7 +241,7 @@ Bitmap HeadlessWindowSystem::Composite(WindowHandle handle) {
     };
     for (const WindowRecord* layer : layers) blend(layer->layered, layer->rect);
     blend(window, record->rect);
-    for (const WindowRecord* popup : popups) blend(static_cast<const HeadlessWindow*>(popup)->screen, popup->rect);
+    for (const WindowRecord* popup : popups) blend(static_cast<const HeadlessWindow*>(popup)->presented, popup->rect);
     return picture;
 }
 

@@ -112,7 +112,6 @@ private:
         std::uint64_t due;
     };
     struct HeadlessWindow : WindowRecord {
-        Bitmap screen;
         std::map<UINT, Timer> timers;
         int presents = 0;
         UiRect lastPresented;

@@ -319,16 +319,7 @@ bool SdlWindowSystem::IsShaped(WindowHandle window) const {
 void SdlWindowSystem::Present(WindowHandle handle, const Bitmap& pixels, const UiRect& area) {
     SdlWindow* window = FindSdl(handle);
     if (!window || pixels.IsEmpty()) return;
-    const UiRect part = Intersect(area, pixels.Bounds());
-    if (window->presented.Width() != pixels.Width() || window->presented.Height() != pixels.Height()) {
-        window->presented = pixels;
-        ShowOnScreen(*window, pixels.Bounds());
-        return;
-    }
-    for (int y = part.top; y < part.bottom; ++y) {
-        std::copy(pixels.Row(y) + part.left, pixels.Row(y) + part.right, window->presented.Row(y) + part.left);
-    }
-    ShowOnScreen(*window, part);
+    ShowOnScreen(*window, KeepPresented(*window, pixels, area));
 }
 
 void SdlWindowSystem::ShowOnScreen(SdlWindow& window, const UiRect& area) {

@@ -87,7 +87,6 @@ private:
         SDL_Texture* texture = nullptr;
         int textureWidth = 0, textureHeight = 0;
         bool shaped = false;
-        Bitmap presented;
         std::map<UINT, std::uint32_t> timers;  // id -> key in the timer table
         std::unique_ptr<LayeredX11Window> layer;
     };
