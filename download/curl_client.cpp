@@ -88,15 +88,7 @@ void CurlClient::Stop() {
     m_sockets.ShutdownAll();
 }
 
-std::string CurlClient::RequestUrl() const {
-    if (m_url.rfind(L"file:///", 0) == 0) {
-        // A local file URL names the file in the system's code page; a name that code page
-        // cannot hold is still a valid UTF-8 file name on this system.
-        const std::string local = Utils::WideToMultiByte(m_url, Utils::CP_ACP);
-        if (!local.empty()) return local;
-    }
-    return Utils::WideToUtf8(m_url);
-}
+std::string CurlClient::RequestUrl() const { return Utils::WideToUtf8(m_url); }
 
 int CurlClient::Start() {
     DEBUG_LOG_AT(L"CurlClient::Start", __LINE__, L"start download");
@@ -124,7 +116,7 @@ int CurlClient::Start() {
         if (!m_curl) result = kNoHandle;
     }
     if (result == 0) {
-        file = std::fopen(platform::PathToNative(partPath).c_str(), "ab+");
+        file = platform::OpenFileForAppend(partPath);
         if (!file) {
             m_errorText = Utils::MultiByteToWide(std::strerror(errno), Utils::CP_ACP)
                               .substr(0, kMaxErrorTextChars);

@@ -1,6 +1,7 @@
 #include "download/curl_downloader.h"
 
 #include "download/curl_setup.h"
+#include "download/download_address.h"
 #include "download/package_digest.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -51,6 +52,11 @@ void CCurlDownloader::Run() {
         Report(DL_CODE_FAIL, 1.0, L"");
         return;
     }
+    if (std::wstring scheme; !IsDownloadAddress(m_url, scheme)) {
+        DEBUG_LOG(L"refused address scheme \"%s\"", scheme.c_str());
+        Report(DL_CODE_FAIL, static_cast<double>(CURLE_UNSUPPORTED_PROTOCOL), kReportText);
+        return;
+    }
     // A package whose address carries its digest is digested while it arrives.
     const std::string url = Utils::WideToUtf8(m_url);
     const std::wstring partPath = m_client.GetFilePath(true);
@@ -73,6 +79,7 @@ void CCurlDownloader::Run() {
     }
     const DigestCheck check = CheckPackageDigest(L"curl", Utils::GetMd5FromUrl(m_client.m_realUrl), follower.get(), m_filePath, &m_client.m_stop);
     if (m_client.m_stop) return;
+    m_checkedDigest = check.digest;
     if (!check.note.empty()) Report(DL_CODE_MD5, 0.0, check.note.c_str());
     if (check.verdict == DigestCheck::Verdict::kRefuted) {
         // Nothing may run or reuse a package that failed its digest; a restart fetches it anew.

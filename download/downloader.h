@@ -29,4 +29,11 @@ public:
     // Starts or restarts the download on a new worker and returns at once. Called from the worker
     // itself (in answer to DL_CODE_RETRY) it must not wait for that worker.
     virtual void Start() = 0;
+    // The digest the finished package matched (lower-case hexadecimal digits), for whoever runs
+    // it to check again; empty when its address carried none. Valid from DL_CODE_SUCCESS on, read
+    // on the worker that reported it.
+    const std::string& CheckedDigest() const { return m_checkedDigest; }
+
+protected:
+    std::string m_checkedDigest;
 };

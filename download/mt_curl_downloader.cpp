@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "download/curl_setup.h"
+#include "download/download_address.h"
 #include "download/http_headers.h"
 #include "download/package_digest.h"
 #include "platform/clock.h"
@@ -151,10 +152,12 @@ void CMTCurlDownloader::RunDown() {
         Report(DL_CODE_FAIL, 1.0, L"");
         return;
     }
-    const std::wstring prefix = L"file:///";
-    const std::string probeUrl = m_url.compare(0, prefix.size(), prefix) == 0
-                                     ? Utils::WideToMultiByte(m_url, Utils::CP_ACP)
-                                     : Utils::WideToUtf8(m_url);
+    if (std::wstring scheme; !IsDownloadAddress(m_url, scheme)) {
+        DEBUG_LOG(L"refused address scheme \"%s\"", scheme.c_str());
+        Report(DL_CODE_FAIL, static_cast<double>(CURLE_UNSUPPORTED_PROTOCOL), kReportText);
+        return;
+    }
+    const std::string probeUrl = Utils::WideToUtf8(m_url);
     platform::DeleteFile(m_filePath);
     if (m_lastPercent == 0.0) DeletePartFiles();
 
@@ -188,7 +191,7 @@ void CMTCurlDownloader::RunDown() {
             part->state = 0;
         } else {
             part->state = -1;
-            part->file = std::fopen(part->path.c_str(), "ab+");
+            part->file = platform::OpenFileForAppend(platform::PathFromNative(part->path));
             if (!part->file)
                 part->state = kPartFileFailure;
             else
@@ -364,7 +367,7 @@ bool CMTCurlDownloader::ReopenPart(DownloadPartNode* part, bool restart) {
     const std::int64_t kept = std::min<std::int64_t>(static_cast<std::int64_t>(platform::FileSize(path).value_or(0)), length);
     part->downloaded = kept;
     part->start = part->first + static_cast<std::int32_t>(kept);
-    part->file = std::fopen(part->path.c_str(), "ab+");
+    part->file = platform::OpenFileForAppend(platform::PathFromNative(part->path));
     if (!part->file) return false;
     SetFileBuffer(*part);
     return true;
@@ -451,6 +454,7 @@ void CMTCurlDownloader::FinishRun() {
     if (err == 0) {
         const DigestCheck check =
             CheckPackageDigest(L"mtcurl", m_expectedMd5, follower.get(), m_filePath, &m_reports.ClosedFlag());
+        m_checkedDigest = check.digest;
         if (!check.note.empty()) Report(DL_CODE_MD5, 0.0, check.note.c_str());
         if (check.verdict == DigestCheck::Verdict::kRefuted) {
             platform::DeleteFile(m_filePath);

@@ -14,6 +14,8 @@ struct DigestCheck {
     Verdict verdict = Verdict::kNotCarried;
     // The text of the DL_CODE_MD5 note to send; empty when there is none (a match).
     std::wstring note;
+    // The digest matched; empty unless the verdict is kMatches.
+    std::string digest;
 };
 
 // `expected` is the digest segment of the resolved address (Utils::GetMd5FromUrl); `engine`

@@ -187,7 +187,7 @@ void WinHttpClient::ReportProgress(std::uint64_t done) {
 
 bool WinHttpClient::StoreBlock(std::FILE*& file, const char* data, std::uint32_t size) {
     if (!file) {
-        file = std::fopen(platform::PathToNative(m_responseFile).c_str(), "ab");
+        file = platform::OpenFileForAppend(m_responseFile);
         if (!file) {
             m_lastError = kErrorOpenFailed;
             Print(L"Failed to open response file. Error code: %d", m_lastError);

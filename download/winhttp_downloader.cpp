@@ -1,5 +1,6 @@
 #include "download/winhttp_downloader.h"
 
+#include "download/download_address.h"
 #include "download/http_headers.h"
 #include "download/package_digest.h"
 #include "download/winhttp_client.h"
@@ -114,6 +115,11 @@ void WinHttpDownloader::Run() {
         Report(DL_CODE_FAIL, 1.0, L"");
         return;
     }
+    if (std::wstring scheme; !IsDownloadAddress(m_url, scheme)) {
+        DEBUG_LOG(L"refused address scheme \"%s\"", scheme.c_str());
+        Report(DL_CODE_FAIL, static_cast<double>(platform::winhttp::kErrorUnrecognizedScheme), kReportText);
+        return;
+    }
     m_resolvedUrl = m_url;
     m_lastFraction = -1;
     // A package whose address carries its digest is digested while it arrives.
@@ -136,6 +142,7 @@ void WinHttpDownloader::Run() {
     const DigestCheck check = CheckPackageDigest(L"curl", Utils::GetMd5FromUrl(Utils::WideToUtf8(m_resolvedUrl)),
                                                  follower.get(), part, &m_reports.ClosedFlag());
     if (m_reports.IsClosed()) return;
+    m_checkedDigest = check.digest;
     if (!check.note.empty()) Report(DL_CODE_MD5, 0.0, check.note.c_str());
     if (check.verdict == DigestCheck::Verdict::kRefuted) {
         // A package that failed its digest is never put in place.

@@ -15,14 +15,15 @@ constexpr int kMaxReadsAfterExit = 4096;
 
 }  // namespace
 
-std::unique_ptr<Utils::ChildProcess> LaunchChild(const std::wstring& commandLine) {
-    // A downloaded file arrives without its execute bit.
+std::unique_ptr<Utils::ChildProcess> LaunchChild(const std::wstring& commandLine,
+                                                 const platform::SpawnOptions& options) {
+    // A downloaded file arrives without its execute bit (one opened to run has it already).
     const auto arguments = Utils::SplitCommandLine(commandLine);
-    if (!arguments.empty() && platform::IsRegularFile(arguments[0]))
+    if (!options.image && !arguments.empty() && platform::IsRegularFile(arguments[0]))
         platform::SetExecutable(arguments[0]);
     auto child = std::make_unique<Utils::ChildProcess>();
     child->CreatePipes();
-    child->Launch(commandLine);
+    child->Launch(commandLine, options);
     return child;
 }
 

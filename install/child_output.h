@@ -9,8 +9,10 @@
 namespace PackageOutput {
 
 // Creates the pipes and starts the command line hidden, after giving the program file its
-// execute bit. Throws Utils::Exception when that cannot be done.
-std::unique_ptr<Utils::ChildProcess> LaunchChild(const std::wstring& commandLine);
+// execute bit; the options may name the bytes to run and the account to run them as. Throws
+// Utils::Exception when that cannot be done.
+std::unique_ptr<Utils::ChildProcess> LaunchChild(const std::wstring& commandLine,
+                                                 const platform::SpawnOptions& options = {});
 
 // Reads the child's output into the reader until the child has ended, parsing as it comes.
 // With stopAtResult, parsing ends at the first result line, but the rest of the output is still

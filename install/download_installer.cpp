@@ -7,6 +7,7 @@
 #include "install/find_process.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/identity.h"
 #include "utils/debug_log.h"
 #include "utils/disk.h"
 
@@ -77,8 +78,8 @@ std::unique_ptr<CDownloader> CDownloadInstaller::CreateDownloader(int downloadTy
     return ::CreateDownloader(downloadType, std::move(callback), url, path);
 }
 
-std::wstring CDownloadInstaller::UninstallerCopyPath() {
-    const std::wstring folder = Utils::GetTempWorkDir();
+std::wstring CDownloadInstaller::UninstallerCopyPath(const std::optional<platform::UserAccount>& account) {
+    const std::wstring folder = Utils::GetTempWorkDir(account);
     return folder.empty() ? std::wstring() : platform::JoinPath(folder, kUninstallerCopyName);
 }
 
@@ -119,6 +120,7 @@ void CDownloadInstaller::Start() {
             downloadType,
             [this](std::int32_t code, double value, const wchar_t* text) { OnDownloadStatus(code, value, text); },
             downloadUrl, packagePath);
+        m_engine = m_downloader.get();
         m_downloaderUrl = downloadUrl;
         m_downloaderPath = packagePath;
     }
@@ -135,15 +137,22 @@ void CDownloadInstaller::Start() {
     m_installer->installLanguage = installLanguage;
 
     if (!oldUninstaller.empty() && platform::IsRegularFile(oldUninstaller)) {
-        const std::wstring copy = UninstallerCopyPath();
-        // A fresh file only this user can change: it runs with the installer's rights. When it
-        // cannot be made nothing is left there, and the runner finds no program.
-        if (!copy.empty()) platform::CopyToNewFile(oldUninstaller, copy, 0700);
+        // Through sudo, an uninstaller the user could have changed (it, or a folder above it, is
+        // theirs to write) is theirs: it is read, copied and run with their rights, never root's.
+        const std::optional<platform::UserAccount> account = platform::AccountFor(oldUninstaller);
+        if (account) DEBUG_LOG(L"%s runs as user %u", oldUninstaller.c_str(), account->uid);
+        const std::wstring copy = UninstallerCopyPath(account);
+        // A fresh file only that user can change. When it cannot be made nothing is left there,
+        // and the runner finds no program.
+        if (!copy.empty()) {
+            platform::FileAccessAs access(account);
+            platform::CopyToNewFile(oldUninstaller, copy, 0700);
+        }
         m_uninstaller.reset();
         m_removalDecided = false;
         m_uninstaller = std::make_unique<CUninstaller>(
             [this](std::int32_t code, double value, const wchar_t* text) { OnUninstallStatus(code, value, text); },
-            copy, platform::ParentPath(oldUninstaller));
+            copy, platform::ParentPath(oldUninstaller), account);
         if (InstallerSettings::Instance().InsNew) {
             // The running product holds files the uninstaller must remove.
             bool running = true;
@@ -202,6 +211,9 @@ void CDownloadInstaller::OnDownloadStatus(std::int32_t code, double value, const
             break;
         case DL_CODE_SUCCESS:
             DEBUG_LOG_AT(name, 84, L"DOWNLOAD_SUCCESS");
+            // The reporting engine, on this very thread (still whole while the job's destruction
+            // waits for it).
+            m_installer->expectedDigest = m_engine ? m_engine->CheckedDigest() : std::string();
             m_installer->Start();
             DEBUG_LOG_AT(name, 109, L"DL_CODE_SUCCESS");
             break;

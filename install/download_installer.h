@@ -6,11 +6,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "download/downloader.h"
 #include "install/installer.h"
 #include "install/uninstaller.h"
+#include "platform/identity.h"
 #include "utils/status_callback.h"
 
 class CDownloadInstaller {
@@ -44,8 +46,9 @@ public:
                                                          const std::wstring& path);
     void SetDownloaderFactory(DownloaderFactory factory) { m_downloaderFactory = std::move(factory); }
 
-    // The temporary work folder joined with the copy's name; empty without a work folder.
-    static std::wstring UninstallerCopyPath();
+    // The temporary work folder (of the account, when given) joined with the copy's name; empty
+    // without a work folder.
+    static std::wstring UninstallerCopyPath(const std::optional<platform::UserAccount>& account = std::nullopt);
     const std::wstring& PackagePath() const { return m_packagePath; }
 
 private:
@@ -79,6 +82,9 @@ private:
     std::wstring m_downloaderUrl;
     std::wstring m_downloaderPath;
     std::unique_ptr<CDownloader> m_downloader;
+    // The same engine, for its reports: a report the destructor's wait lets finish still reads it
+    // while the owning pointer is already empty.
+    CDownloader* m_engine = nullptr;
     std::unique_ptr<CInstaller> m_installer;
     std::unique_ptr<CUninstaller> m_uninstaller;
     bool m_removalDecided = false;  // touched by the uninstall worker only, once started

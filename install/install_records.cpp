@@ -16,6 +16,7 @@
 #include "utils/network.h"
 #include "utils/registry.h"
 #include "utils/system_info.h"
+#include "utils/text.h"
 
 namespace {
 
@@ -39,16 +40,22 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) {
     return NormalFolder(a) == NormalFolder(b) || platform::IsSameFile(a, b);
 }
 
-// Through sudo, a file written into the user's own folders is theirs, not root's.
-void GiveIfPersonal(const std::wstring& path) {
-    if (platform::IsInInvokingUserHome(path)) platform::GiveToInvokingUser(path);
-}
-
+// Through sudo, a file in the user's own folders is read and written with the user's rights, so
+// it is theirs and no link of theirs leads root anywhere. A record that cannot be written is
+// logged and left; the installation goes on.
 bool WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value,
               const std::wstring& path) {
-    if (!platform::WriteProfileString(section, key, value, path)) return false;
-    GiveIfPersonal(path);
-    return true;
+    platform::FileAccessAs access(platform::AccountFor(path));
+    std::string refusal;
+    const bool written = platform::WriteProfileString(section, key, value, path, &refusal);
+    if (!refusal.empty())
+        DEBUG_LOG(L"%s: %s", path.c_str(), Utils::Utf8ToWide(refusal).c_str());
+    if (!written) DEBUG_LOG(L"%s: [%s] %s not written", path.c_str(), section.c_str(), key.c_str());
+    return written;
+}
+
+void WriteRecord(const wchar_t* name, const std::wstring& value) {
+    if (!Utils::RegWriteString(name, value)) DEBUG_LOG(L"record %s not written", name);
 }
 
 }  // namespace
@@ -159,9 +166,9 @@ void CInstallRecords::OnPackageValue(std::int32_t code, double value, const std:
 void CInstallRecords::WriteInstallRecord() {
     // No folder to record: writing one would erase the earlier installation's record.
     if (m_installPath.empty()) return;
-    Utils::RegWriteString(kInstallPathValue, m_installPath);
+    WriteRecord(kInstallPathValue, m_installPath);
     if (m_uninstallEntry.empty()) m_uninstallEntry = platform::JoinPath(m_installPath, kUninstallEntryName);
-    if (platform::IsRegularFile(m_uninstallEntry)) Utils::RegWriteString(kUninstallEntryValue, m_uninstallEntry);
+    if (platform::IsRegularFile(m_uninstallEntry)) WriteRecord(kUninstallEntryValue, m_uninstallEntry);
 }
 
 void CInstallRecords::WriteSetIni() {

@@ -2,7 +2,10 @@
 
 #include "app/installer_settings.h"
 #include "install/child_output.h"
+#include "platform/file_reader.h"
+#include "utils/command_line.h"
 #include "utils/debug_log.h"
+#include "utils/digest.h"
 #include "utils/exception.h"
 #include "utils/text.h"
 
@@ -78,17 +81,47 @@ void CInstaller::Report(std::int32_t code, double value, const std::wstring& tex
     if (m_callback) m_callback(code, value, text.c_str());
 }
 
+bool CInstaller::OpenCheckedPackage(platform::FileReader& package) const {
+    const std::vector<std::wstring> words = Utils::SplitCommandLine(m_packageCommand);
+    const std::wstring path = words.empty() ? std::wstring() : words[0];
+    std::wstring refusal;
+    if (!package.OpenToRun(path, refusal)) {
+        DEBUG_LOG(L"%s refused: %s", path.c_str(), refusal.c_str());
+        return false;
+    }
+    const auto algorithm = Utils::DigestAlgorithmOf(expectedDigest);
+    if (!algorithm) {
+        DEBUG_LOG(L"%s: no digest to check it against", path.c_str());
+        return true;
+    }
+    const std::string digest = Utils::GetOpenFileDigest(package, *algorithm);
+    if (digest == expectedDigest) return true;
+    DEBUG_LOG(L"%s refused: its digest is %hs, not %hs", path.c_str(), digest.c_str(), expectedDigest.c_str());
+    return false;
+}
+
 void CInstaller::Run() {
     Report(2001, 0);
     Report(2002, 0);
     m_reader.Reset();
     m_resultSeen = false;
-    try {
-        m_process = PackageOutput::LaunchChild(m_commandLine);
-    } catch (const Utils::Exception&) {
-        m_process.reset();
-        Report(2004, 2.0);
-        return;
+    {
+        // The package runs from the opening its bytes were checked through: whatever is put at
+        // its path after the download's own check, now or while it starts, never runs.
+        platform::FileReader package;
+        if (!OpenCheckedPackage(package)) {
+            Report(2004, 2.0, kRefusedPackageText);
+            return;
+        }
+        platform::SpawnOptions options;
+        options.image = &package;
+        try {
+            m_process = PackageOutput::LaunchChild(m_commandLine, options);
+        } catch (const Utils::Exception&) {
+            m_process.reset();
+            Report(2004, 2.0);
+            return;
+        }
     }
     const bool endedByResult = PackageOutput::ReadChildOutput(*m_process, m_reader, true);
     m_process->Wait();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "install/output_reader.h"
+#include "platform/file_reader.h"
 #include "utils/child_process.h"
 #include "utils/status_callback.h"
 #include "utils/thread.h"
@@ -41,9 +42,18 @@ public:
     bool adminAccount;
     bool processElevated = true;
     std::wstring installLanguage;
+    // The digest the download was checked against (lower-case hexadecimal digits): the package
+    // is checked again through the opening it runs from. Empty: no digest came with it.
+    std::string expectedDigest;
+
+    // The report text of a package refused before it ran.
+    static constexpr const wchar_t* kRefusedPackageText = L"安装包校验失败，未运行";
 
 private:
     static void InstallThread(void* argument);
+    // Opens the package to run it and checks its bytes through that opening; false (logged) when
+    // it is not the process's own regular file or its digest differs.
+    bool OpenCheckedPackage(platform::FileReader& package) const;
     void Run();
     void Report(std::int32_t code, double value, const std::wstring& text = std::wstring());
 

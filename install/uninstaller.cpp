@@ -18,10 +18,11 @@ bool ConsoleUserIsAdmin() {
 }  // namespace
 
 CUninstaller::CUninstaller(StatusCallback callback, std::wstring uninstallerPath,
-                           std::wstring oldInstallDir)
+                           std::wstring oldInstallDir, std::optional<platform::UserAccount> runAs)
     : m_callback(std::move(callback)),
       m_uninstallerPath(std::move(uninstallerPath)),
       m_oldInstallDir(std::move(oldInstallDir)),
+      m_runAs(std::move(runAs)),
       m_reader([this](const std::wstring& line, bool clean) { return Parse(line, clean); }) {}
 
 CUninstaller::~CUninstaller() { m_worker.reset(); }
@@ -35,8 +36,9 @@ std::wstring CUninstaller::BuildCommandLine(const std::wstring& uninstallerPath,
 
 void CUninstaller::Start() {
     m_worker.reset();
+    // Run as the user it belongs to, it has no administrator rights to tell of.
     m_commandLine = BuildCommandLine(m_uninstallerPath, ConsoleUserIsAdmin(),
-                                     Utils::IsProcessAdmin(), m_oldInstallDir);
+                                     !m_runAs && Utils::IsProcessAdmin(), m_oldInstallDir);
     m_worker = std::make_unique<Utils::Thread>(this, L"UnInstaller", &CUninstaller::UninstallThread);
     if (!m_worker->IsValid()) {
         m_worker.reset();
@@ -68,7 +70,9 @@ void CUninstaller::Run() {
     }
     try {
         // The command line is a fixed buffer of 1,024 characters; a longer one is refused.
-        m_process = PackageOutput::LaunchChild(m_commandLine);
+        platform::SpawnOptions options;
+        options.runAs = m_runAs;
+        m_process = PackageOutput::LaunchChild(m_commandLine, options);
     } catch (const Utils::Exception&) {
         m_process.reset();
         Report(5004, 2.0);

@@ -3,16 +3,20 @@
 // turns the lines it prints into the removal reports 5002 to 5005.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "install/output_reader.h"
+#include "platform/identity.h"
 #include "utils/child_process.h"
 #include "utils/status_callback.h"
 #include "utils/thread.h"
 
 class CUninstaller {
 public:
-    CUninstaller(StatusCallback callback, std::wstring uninstallerPath, std::wstring oldInstallDir);
+    // `runAs`: the account the uninstaller runs as (none: the installer's own rights).
+    CUninstaller(StatusCallback callback, std::wstring uninstallerPath, std::wstring oldInstallDir,
+                 std::optional<platform::UserAccount> runAs = std::nullopt);
     ~CUninstaller();  // waits for the worker, and so for the child
     CUninstaller(const CUninstaller&) = delete;
     CUninstaller& operator=(const CUninstaller&) = delete;
@@ -40,6 +44,7 @@ private:
     std::wstring m_commandLine;
     std::wstring m_uninstallerPath;
     std::wstring m_oldInstallDir;
+    std::optional<platform::UserAccount> m_runAs;
     PackageOutput::Reader m_reader;
     std::unique_ptr<Utils::Thread> m_worker;
     std::unique_ptr<Utils::ChildProcess> m_process;

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/pipe.h"
+
 namespace platform {
 
 struct FileIdentity {
@@ -25,7 +27,15 @@ public:
     FileReader& operator=(const FileReader&) = delete;
 
     bool Open(const std::wstring& path);
+    // Opens a program the installer is about to run, to check its bytes and then run those very
+    // bytes (SpawnOptions::image): a regular file reached through no link and owned by the
+    // process's user, whose mode is set to 0700 on the open file, so nobody else may change it
+    // from here on. False with the reason otherwise.
+    bool OpenToRun(const std::wstring& path, std::wstring& refusal);
     bool IsOpen() const { return m_descriptor >= 0; }
+    NativeHandle Handle() const { return m_descriptor; }
+    // The path the file was opened at.
+    const std::wstring& Path() const { return m_path; }
     // The opened file keeps its identity and its content when its path is renamed or removed.
     std::optional<FileIdentity> Identity() const;
     std::optional<std::uint64_t> Size() const;
@@ -34,6 +44,7 @@ public:
 
 private:
     int m_descriptor = -1;
+    std::wstring m_path;
 };
 
 }  // namespace platform

@@ -1,8 +1,12 @@
 #pragma once
 // Files and folders. Paths are wide text; on Linux they are handed to the system as UTF-8.
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
+
+#include "platform/identity.h"
 
 namespace platform {
 
@@ -56,8 +60,8 @@ std::wstring GetTempPath();
 bool EnsurePrivateFolder(const std::wstring& path, unsigned ownerId, unsigned groupId);
 // The process's own private folder "<temp>/<name>-<user number>/" (with a trailing separator),
 // for files it runs or trusts; when another user squats that name, a fresh uniquely named one.
-// Empty text when neither can be made.
-std::wstring PrivateTempFolder(const std::wstring& name);
+// Given an account, the account's own, made with its rights. Empty text when neither can be made.
+std::wstring PrivateTempFolder(const std::wstring& name, const std::optional<UserAccount>& account = std::nullopt);
 
 // Copies a file to a new file at the target path: whatever is there (a symbolic link included)
 // is removed, never followed, the copy is created exclusively and given its mode on the open
@@ -67,6 +71,27 @@ bool CopyToNewFile(const std::wstring& from, const std::wstring& to, unsigned mo
 // Writes a whole file through a temporary sibling, fsync and rename, so readers see the old
 // content or the new one and never a mixture.
 bool WriteFileAtomically(const std::wstring& path, const std::string& bytes);
-std::optional<std::string> ReadWholeFile(const std::wstring& path);
+
+// Records, INI files and the like are read whole; a file larger than this is none of them.
+constexpr std::size_t kRecordFileLimit = std::size_t{1} << 20;
+
+// Reads a regular file whole, at most `limit` bytes (a larger one counts as unreadable). It never
+// waits on a pipe or reads a device, whatever a planted link points at. A symbolic link is
+// followed only where the folder's owner made it and no rights are crossed: the link belongs to
+// that owner, who is root or the user whose rights the thread reads with.
+std::optional<std::string> ReadWholeFile(const std::wstring& path, std::size_t limit = kRecordFileLimit);
+
+// The earlier content of a file about to be rewritten, which the new file keeps: only from a
+// regular file reached through no link and owned by the user whose rights the thread uses, so
+// nothing another account points or puts there is copied into what is written. kRefused leaves
+// the bytes empty and names the reason.
+enum class OwnFileContent { kRead, kMissing, kRefused };
+OwnFileContent ReadOwnFile(const std::wstring& path, std::string& bytes, std::string& refusal,
+                           std::size_t limit = kRecordFileLimit);
+
+// Opens a download's file for appending: never through a symbolic link, and a file found there
+// that belongs to another user is replaced by a fresh one, not written to. A new file is private
+// to the user (mode 0600): nobody else can change what is later checked and run. Null on failure.
+std::FILE* OpenFileForAppend(const std::wstring& path);
 
 }  // namespace platform

@@ -10,6 +10,8 @@
 namespace platform {
 namespace {
 
+bool IsScalarValue(unsigned long code) { return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF); }
+
 constexpr const char* kHeader = "; Kelvo Kids key store: the installer's per-user values (UTF-8).\n";
 
 std::wstring Quoted(const std::wstring& text) {
@@ -62,7 +64,11 @@ bool ReadQuoted(const std::wstring& line, std::size_t& at, std::wstring& text) {
                 const std::wstring digits = line.substr(at + 2, close - at - 2);
                 if (digits.empty() || digits.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
                     return false;
-                text += static_cast<wchar_t>(std::wcstoul(digits.c_str(), nullptr, 16));
+                const unsigned long code = std::wcstoul(digits.c_str(), nullptr, 16);
+                // Only what the writer escapes comes back: a code that is no character (a
+                // surrogate, past U+10FFFF) could not be written again as it was read.
+                if (!IsScalarValue(code)) return false;
+                text += static_cast<wchar_t>(code);
                 at = close;
                 break;
             }
@@ -76,6 +82,16 @@ bool ReadQuoted(const std::wstring& line, std::size_t& at, std::wstring& text) {
 bool ValidKeyPath(const std::wstring& key) {
     return !key.empty() && key.find_first_of(L"\r\n]") == std::wstring::npos;
 }
+
+// Text that UTF-8 holds exactly: no surrogate, nothing past U+10FFFF.
+bool Storable(const std::wstring& text) {
+    for (wchar_t c : text)
+        if (!IsScalarValue(static_cast<unsigned long>(c))) return false;
+    return true;
+}
+
+// The store belongs to the invoking user: through sudo it is read and written with their rights.
+std::optional<UserAccount> StoreAccount(const std::wstring& path) { return AccountFor(path); }
 
 }  // namespace
 
@@ -120,7 +136,9 @@ std::wstring KeyStorePath() {
 
 bool ReadKeyValue(const std::wstring& key, const std::wstring& name, std::wstring& value) {
     const std::wstring path = KeyStorePath();
-    std::optional<std::string> bytes = path.empty() ? std::nullopt : ReadWholeFile(path);
+    if (path.empty()) return false;
+    FileAccessAs access(StoreAccount(path));
+    std::optional<std::string> bytes = ReadWholeFile(path);
     if (!bytes) return false;
     for (const KeyStoreKey& stored : ParseKeyStore(*bytes)) {
         if (stored.path != key) continue;
@@ -134,12 +152,20 @@ bool ReadKeyValue(const std::wstring& key, const std::wstring& name, std::wstrin
     return false;
 }
 
-bool WriteKeyValue(const std::wstring& key, const std::wstring& name, const std::wstring& value) {
+bool WriteKeyValue(const std::wstring& key, const std::wstring& name, const std::wstring& value,
+                   std::string* refusal) {
     const std::wstring path = KeyStorePath();
-    if (path.empty() || !ValidKeyPath(key)) return false;
-    if (!CreateFoldersForUser(ParentPath(path), 0700)) return false;
-    std::optional<std::string> bytes = ReadWholeFile(path);
-    KeyStoreContent content = bytes ? ParseKeyStore(*bytes) : KeyStoreContent();
+    if (path.empty() || !ValidKeyPath(key) || !Storable(key) || !Storable(name) || !Storable(value)) return false;
+    FileAccessAs access(StoreAccount(path));
+    if (!CreateFoldersForUser(ParentPath(path), 0700)) {
+        if (refusal) *refusal = "its folder cannot be made";
+        return false;
+    }
+    std::string bytes, why;
+    // Values of a store that is not the user's own regular file are not carried over.
+    if (ReadOwnFile(path, bytes, why) == OwnFileContent::kRefused && refusal)
+        *refusal = "earlier content left out: " + why;
+    KeyStoreContent content = ParseKeyStore(bytes);
     KeyStoreKey* target = nullptr;
     for (KeyStoreKey& stored : content)
         if (stored.path == key && !target) target = &stored;
@@ -155,7 +181,7 @@ bool WriteKeyValue(const std::wstring& key, const std::wstring& name, const std:
         }
     }
     if (!replaced) target->values.emplace_back(name, value);
-    return WriteFileAtomically(path, FormatKeyStore(content)) && GiveToInvokingUser(path);
+    return WriteFileAtomically(path, FormatKeyStore(content));
 }
 
 }  // namespace platform

@@ -8,7 +8,9 @@
 //
 // Names and values are quoted; inside the quotes \\ \" \n \r \t stand for themselves and any
 // other control character is written \u{hex}, so every text comes back exactly as it was
-// written (blanks, quotes, "=", line breaks, CJK). The file is replaced atomically on each write.
+// written (blanks, quotes, "=", line breaks, CJK). An escape of a code that is no character (a
+// surrogate, past U+10FFFF) makes its line unreadable. The file is replaced atomically on each
+// write.
 #include <optional>
 #include <string>
 #include <utility>
@@ -31,8 +33,11 @@ std::wstring KeyStorePath();
 
 // False (value unchanged) when the store, the key or the value is missing.
 bool ReadKeyValue(const std::wstring& key, const std::wstring& name, std::wstring& value);
-// Creates the store, its folder and the key as needed; false when it cannot be written or the
-// key path holds a line break or "]".
-bool WriteKeyValue(const std::wstring& key, const std::wstring& name, const std::wstring& value);
+// Creates the store, its folder and the key as needed; false when it cannot be written, the key
+// path holds a line break or "]", or a text holds what UTF-8 cannot (a lone surrogate). Through
+// sudo the store is read and written with the invoking user's rights. When the file there is not
+// the user's own regular file its earlier values are left out, and `refusal` says why.
+bool WriteKeyValue(const std::wstring& key, const std::wstring& name, const std::wstring& value,
+                   std::string* refusal = nullptr);
 
 }  // namespace platform

@@ -29,9 +29,9 @@ const KnownFolderProvider* SetKnownFolderProvider(const KnownFolderProvider* pro
 // Whether an absolute path lies inside the invoking user's home folder (lexically).
 bool IsInInvokingUserHome(const std::wstring& path);
 
-// Creates every missing folder of an absolute path with the given mode; each level created
-// inside the invoking user's home is given to that user (see GiveToInvokingUser), so folders
-// made there through sudo do not belong to root. An existing folder is success.
+// Creates every missing folder of an absolute path with the given mode, with the rights of the
+// account the path belongs to (AccountFor): through sudo, folders made in the user's own folders
+// are made as that user. An existing folder is success.
 bool CreateFoldersForUser(const std::wstring& path, unsigned mode);
 
 }  // namespace platform

@@ -1,12 +1,16 @@
 #pragma once
 // Child processes and the process list.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/identity.h"
 #include "platform/pipe.h"
 
 namespace platform {
+
+class FileReader;
 
 constexpr std::uint32_t kStillActive = 259;
 
@@ -35,14 +39,26 @@ void PrepareProcess();
 // installer: like a hidden child on Windows, it runs to its end whatever becomes of its parent.
 enum class ProcessGroup { Inherit, Own };
 
+// How a program is started beyond its arguments and standard handles.
+struct SpawnOptions {
+    ProcessGroup group = ProcessGroup::Inherit;
+    // The bytes to run: an open file held from its check to the start, so what runs is what was
+    // checked whatever its path names by then. The first argument then only names the program.
+    const FileReader* image = nullptr;
+    // The account whose rights the program runs with (its user and groups, and its home and
+    // session in the environment); none: the installer's own.
+    std::optional<UserAccount> runAs;
+    // Empty: the installer's working folder.
+    std::wstring workingFolder;
+};
+
 // Starts a program with the given arguments (the first names the program) and standard handles,
-// hidden, in the installer's environment and working folder; a handle left invalid is /dev/null.
-// The child starts with default signal handling and nothing blocked, except that writing to a
-// pipe nobody reads fails instead of ending it. A program that cannot be started is reported as
-// failure, never as a child that exits at once. The error text names the cause.
+// hidden, in the installer's environment; a handle left invalid is /dev/null. The child starts
+// with default signal handling and nothing blocked, except that writing to a pipe nobody reads
+// fails instead of ending it. A program that cannot be started is reported as failure, never as
+// a child that exits at once. The error text names the cause.
 bool SpawnProcess(const std::vector<std::wstring>& arguments, const StandardHandles& handles,
-                  ProcessInfo& process, std::wstring& error,
-                  ProcessGroup group = ProcessGroup::Inherit);
+                  ProcessInfo& process, std::wstring& error, const SpawnOptions& options = {});
 
 // The exit code, or kStillActive while the child runs.
 std::uint32_t GetExitCode(ProcessInfo& process);
@@ -56,9 +72,11 @@ void ReleaseProcess(ProcessInfo& process);
 // Asks a running child to end (a termination request it may handle); false when it is gone.
 bool AskProcessToEnd(const ProcessInfo& process);
 
-// Starts a program detached from the installer (it outlives it), with default handling of every
-// signal and none blocked; false when it cannot start.
-bool StartDetached(const std::vector<std::wstring>& arguments);
+// Starts a program detached from the installer (it outlives it, in a session of its own, and is
+// never a zombie of the installer's), with its standard streams on /dev/null and default handling
+// of every signal, none blocked; false (and the cause) when it cannot start.
+bool StartDetached(const std::vector<std::wstring>& arguments, const SpawnOptions& options = {},
+                   std::wstring* error = nullptr);
 
 // Runs another program in place of this one: same process, same standard handles. The arguments
 // are the system's own bytes, the program's name first. Returns only when it could not start.

@@ -128,7 +128,7 @@ std::wstring GetProfileString(const std::wstring& section, const std::wstring& k
 }
 
 bool WriteProfileString(const std::wstring& section, const std::wstring& key,
-                        const std::wstring& value, const std::wstring& path) {
+                        const std::wstring& value, const std::wstring& path, std::string* refusal) {
     if (section.empty() || key.empty()) return false;
     // A line break would start a line of its own (another key, another section), and "=" in a
     // key or "]" in a section would be read back as something else: such writes are refused.
@@ -136,8 +136,11 @@ bool WriteProfileString(const std::wstring& section, const std::wstring& key,
         key.find_first_of(L"\r\n=[") != std::wstring::npos ||
         value.find_first_of(L"\r\n") != std::wstring::npos)
         return false;
-    auto bytes = ReadWholeFile(path);
-    std::string original = bytes.value_or(std::string());
+    // The lines kept come only from the file's own regular file: another account's file, or a
+    // link to something else, is replaced without a line of it being copied.
+    std::string original, why;
+    if (ReadOwnFile(path, original, why) == OwnFileContent::kRefused && refusal)
+        *refusal = "earlier content left out: " + why;
     bool byteOrderMark = original.compare(0, 3, "\xEF\xBB\xBF") == 0;
     std::wstring lineEnd = original.find("\r\n") != std::string::npos ? L"\r\n" : L"\n";
     std::vector<std::wstring> lines = SplitLines(DecodeProfileBytes(original));

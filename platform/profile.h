@@ -25,8 +25,11 @@ std::wstring DecodeProfileBytes(const std::string& bytes);
 
 // Sets one value, keeping every other line; the file is replaced atomically. False on failure,
 // and for a value with a line break, a key with "=", "[" or a line break, or a section with "]"
-// or a line break (they could inject lines).
+// or a line break (they could inject lines). The lines kept are read only from a regular file,
+// through no link, owned by the user whose rights the thread uses; anything else there is
+// replaced by a file of the new value alone, and `refusal` says why.
 bool WriteProfileString(const std::wstring& section, const std::wstring& key,
-                        const std::wstring& value, const std::wstring& path);
+                        const std::wstring& value, const std::wstring& path,
+                        std::string* refusal = nullptr);
 
 }  // namespace platform

@@ -66,7 +66,7 @@ bool SkinResources::ReadMarkup(const std::wstring& name, std::vector<std::uint8_
         error = L"Error opening file";
         return false;
     }
-    std::optional<std::string> content = platform::ReadWholeFile(path);
+    std::optional<std::string> content = platform::ReadWholeFile(path, kSkinFileLimit);
     if (!content) {
         error = L"Could not read file";
         return false;
@@ -91,7 +91,7 @@ bool SkinResources::ReadFile(const std::wstring& name, std::vector<std::uint8_t>
         bytes = *entry;
         return true;
     }
-    std::optional<std::string> content = platform::ReadWholeFile(DiskPath(m_resourcePath, name));
+    std::optional<std::string> content = platform::ReadWholeFile(DiskPath(m_resourcePath, name), kSkinFileLimit);
     if (!content) return false;
     bytes.assign(content->begin(), content->end());
     return true;

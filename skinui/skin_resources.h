@@ -2,6 +2,7 @@
 // Where the skin's files come from, for the whole process: the skin archive when one was
 // handed over (it is opened once and kept), otherwise files under the resource folder.
 // Decoded images are cached by name; a name that failed to load is remembered as missing.
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -16,6 +17,8 @@ namespace SkinUI {
 class SkinResources {
 public:
     static SkinResources& Instance();
+    // A skin file or archive read from disk larger than this is not one.
+    static constexpr std::size_t kSkinFileLimit = std::size_t{64} << 20;
 
     void SetResourcePath(const std::wstring& folder) { m_resourcePath = folder; }
     const std::wstring& GetResourcePath() const { return m_resourcePath; }

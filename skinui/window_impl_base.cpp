@@ -173,7 +173,8 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
         resources.SetArchive(blob.data, blob.size);
     } else if (GetSkinSource() == SkinSource::ArchiveFile) {
         std::optional<std::string> bytes =
-            platform::ReadWholeFile(platform::JoinPath(resources.GetResourcePath(), GetSkinArchiveName()));
+            platform::ReadWholeFile(platform::JoinPath(resources.GetResourcePath(), GetSkinArchiveName()),
+                                    SkinResources::kSkinFileLimit);
         if (bytes) resources.SetArchive(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
     }
 

@@ -28,7 +28,8 @@ std::wstring Translated(const std::wstring& text) {
     static const struct {
         const wchar_t* text;
         int id;
-    } kKnown[] = {{L"安装包安装失败", 32}, {L"可执行卸载文件不存在", 33}, {L"安装包卸载失败", 34}};
+    } kKnown[] = {{L"安装包安装失败", 32}, {L"可执行卸载文件不存在", 33}, {L"安装包卸载失败", 34},
+                  {L"安装包校验失败，未运行", 36}};
     for (const auto& known : kKnown)
         if (text == known.text) return LanguageText(known.id);
     return text;

@@ -1,6 +1,7 @@
 #include "utils/child_process.h"
 
 #include "utils/command_line.h"
+#include "utils/debug_log.h"
 #include "utils/exception.h"
 
 namespace Utils {
@@ -22,15 +23,17 @@ void ChildProcess::CreatePipes() {
     }
 }
 
-void ChildProcess::Launch(const std::wstring& commandLine) {
+void ChildProcess::Launch(const std::wstring& commandLine, platform::SpawnOptions options) {
     if (commandLine.size() >= kCommandBufferChars) throw Exception();
     // The child receives only the end named here; the installer's own end stays closed to it.
     platform::StandardHandles handles;
     handles.output = outputPipe.write;
     std::wstring error;
-    if (!platform::SpawnProcess(SplitCommandLine(commandLine), handles, processInfo, error,
-                                platform::ProcessGroup::Own))
+    options.group = platform::ProcessGroup::Own;
+    if (!platform::SpawnProcess(SplitCommandLine(commandLine), handles, processInfo, error, options)) {
+        DEBUG_LOG(L"cannot start %s: %s", commandLine.c_str(), error.c_str());
         throw Exception();
+    }
     launched = true;
     platform::CloseHandle(outputPipe.write);
 }

@@ -29,9 +29,10 @@ public:
     // Creates the output pipe; throws Utils::Exception when it cannot be created.
     void CreatePipes();
     // Starts the command line hidden, in a process group of its own, with the output pipe as its
-    // standard output, and closes the child's end here. Throws Utils::Exception when the command
-    // does not fit the buffer (1,023 characters) or the process cannot be started.
-    void Launch(const std::wstring& commandLine);
+    // standard output, and closes the child's end here. The options may name the bytes to run and
+    // the account to run them as. Throws Utils::Exception when the command does not fit the
+    // buffer (1,023 characters) or the process cannot be started (the cause is logged).
+    void Launch(const std::wstring& commandLine, platform::SpawnOptions options = {});
     // Blocking read of the child's standard output; false at its end.
     bool ReadOutput(void* buffer, std::size_t size, std::size_t& bytesRead);
     // The exit code, or platform::kStillActive (259) while the child runs.

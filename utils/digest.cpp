@@ -36,6 +36,20 @@ std::string GetFileDigest(const std::string& path, platform::DigestAlgorithm alg
     return digest.FinishHex();
 }
 
+std::string GetOpenFileDigest(platform::FileReader& file, platform::DigestAlgorithm algorithm) {
+    platform::MessageDigest digest(algorithm);
+    if (!file.IsOpen() || !digest.IsValid()) return {};
+    std::vector<unsigned char> block(1 << 20);
+    std::uint64_t offset = 0;
+    while (true) {
+        const long long got = file.ReadAt(offset, block.data(), block.size());
+        if (got < 0) return {};
+        if (got == 0) return digest.FinishHex();
+        digest.Update(block.data(), static_cast<std::size_t>(got));
+        offset += static_cast<std::uint64_t>(got);
+    }
+}
+
 std::string GetFileMd5(const std::string& path) { return GetFileDigest(path, platform::DigestAlgorithm::kMd5); }
 
 std::string GetMd5FromUrl(const std::string& url) {

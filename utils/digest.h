@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/file_reader.h"
 #include "platform/message_digest.h"
 
 namespace Utils {
@@ -18,6 +19,9 @@ std::string GetFileDigest(const std::string& path, platform::DigestAlgorithm alg
                           const std::atomic<bool>* cancel = nullptr);
 // 32 lower-case hexadecimal digits, as GetFileDigest.
 std::string GetFileMd5(const std::string& path);
+// The digest of a file already open, read from its start through that opening; empty text when a
+// read fails.
+std::string GetOpenFileDigest(platform::FileReader& file, platform::DigestAlgorithm algorithm);
 
 // The path segment before the last one ("/files/0123abcd/setup.exe" gives "0123abcd"); empty
 // text when the URL has fewer than two "/". Query and fragment are not stripped.

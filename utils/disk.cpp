@@ -17,10 +17,10 @@ bool CreateDirectories(const std::wstring& path) {
     return true;
 }
 
-std::wstring GetTempWorkDir() {
-    // The old uninstaller is copied here and run, with the installer's rights: a shared folder
-    // anyone could have prepared will not do.
-    return platform::PrivateTempFolder(L"~VemarTemp.92482B06FB471E17");
+std::wstring GetTempWorkDir(const std::optional<platform::UserAccount>& account) {
+    // The old uninstaller is copied here and run: a shared folder anyone could have prepared
+    // will not do.
+    return platform::PrivateTempFolder(L"~VemarTemp.92482B06FB471E17", account);
 }
 
 bool HardDiskManager::CheckFreeSpace(const std::wstring& directory) {

@@ -1,7 +1,10 @@
 #pragma once
 // Folders and free space.
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "platform/identity.h"
 
 namespace Utils {
 
@@ -12,9 +15,9 @@ constexpr std::size_t kMaxPath = 260;
 bool CreateDirectories(const std::wstring& path);
 
 // The installer's own folder inside the temporary folder, private to the user the process runs
-// as (created fresh, or refused and replaced when someone else prepared it); ends with a
-// separator. Empty text when it cannot be provided.
-std::wstring GetTempWorkDir();
+// as, or to the account given (made with its rights), created fresh or refused and replaced when
+// someone else prepared it; ends with a separator. Empty text when it cannot be provided.
+std::wstring GetTempWorkDir(const std::optional<platform::UserAccount>& account = std::nullopt);
 
 class HardDiskManager {
 public:

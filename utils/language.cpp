@@ -2,10 +2,12 @@
 
 #include <json/json.h>
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 
 #include "platform/file_system.h"
+#include "platform/identity.h"
 #include "platform/profile.h"
 #include "platform/ui_language.h"
 #include "utils/debug_log.h"
@@ -122,8 +124,16 @@ int LoadLanguageStrings(int index, const std::wstring& wantedCode, const std::st
 
 std::wstring InstalledLanguageCode(const std::wstring& installDir) {
     const std::wstring path = platform::JoinPath(installDir, L"config.ini");
-    if (installDir.empty() || !platform::PathExists(path)) return {};
-    return platform::GetProfileString(L"Install", L"Language", L"en-US", kMaxPath, path);
+    if (installDir.empty()) return {};
+    platform::FileAccessAs access(platform::AccountFor(path));
+    if (!platform::PathExists(path)) return {};
+    const std::wstring code = platform::GetProfileString(L"Install", L"Language", L"en-US", kMaxPath, path);
+    // The code goes onto the package's command line: anything but a code of the table (a quote
+    // in it would split that line and add options of the file's choosing) counts as none.
+    const std::vector<std::wstring>& codes = WideLocaleCodes();
+    if (std::find(codes.begin(), codes.end(), code) != codes.end()) return code;
+    DEBUG_LOG(L"config.ini: Language is not a language of the table; none taken");
+    return {};
 }
 
 }  // namespace Utils

@@ -50,7 +50,7 @@ int LoadLanguageStrings(int index, const std::wstring& wantedCode, const std::st
 
 // The interface language recorded by an earlier installation: section "Install", key
 // "Language" of its "config.ini" ("en-US" when the key is missing); empty text when the file
-// does not exist.
+// does not exist or names a code that is not in the locale table (logged).
 std::wstring InstalledLanguageCode(const std::wstring& installDir);
 
 }  // namespace Utils

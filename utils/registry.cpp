@@ -1,6 +1,8 @@
 #include "utils/registry.h"
 
 #include "platform/key_store.h"
+#include "utils/debug_log.h"
+#include "utils/text.h"
 
 namespace Utils {
 
@@ -13,7 +15,10 @@ bool RegReadString(const std::wstring& valueName, std::uint32_t& type, std::wstr
 }
 
 bool RegWriteString(const std::wstring& valueName, const std::wstring& text) {
-    return platform::WriteKeyValue(kProductRegistryKey, valueName, text);
+    std::string refusal;
+    const bool written = platform::WriteKeyValue(kProductRegistryKey, valueName, text, &refusal);
+    if (!refusal.empty()) DEBUG_LOG(L"key store: %s", Utf8ToWide(refusal).c_str());
+    return written;
 }
 
 }  // namespace Utils

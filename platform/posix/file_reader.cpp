@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/file_system.h"
 
@@ -29,8 +30,34 @@ FileReader::~FileReader() {
 
 bool FileReader::Open(const std::wstring& path) {
     if (m_descriptor >= 0) ::close(m_descriptor);
+    m_path = path;
     m_descriptor = path.empty() ? -1 : ::open(PathToNative(path).c_str(), O_RDONLY | O_CLOEXEC);
     return m_descriptor >= 0;
+}
+
+bool FileReader::OpenToRun(const std::wstring& path, std::wstring& refusal) {
+    if (m_descriptor >= 0) ::close(m_descriptor);
+    m_path = path;
+    m_descriptor = -1;
+    const int descriptor = path.empty() ? -1
+                                        : ::open(PathToNative(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        refusal = errno == ELOOP ? L"a symbolic link" : PathFromNative(std::strerror(errno));
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        refusal = L"not a regular file";
+    } else if (info.st_uid != ::geteuid()) {
+        refusal = L"owned by user " + std::to_wstring(info.st_uid);
+    } else if (::fchmod(descriptor, 0700) != 0) {
+        refusal = PathFromNative(std::strerror(errno));
+    } else {
+        m_descriptor = descriptor;
+        return true;
+    }
+    ::close(descriptor);
+    return false;
 }
 
 std::optional<FileIdentity> FileReader::Identity() const {

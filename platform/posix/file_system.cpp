@@ -8,10 +8,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <vector>
 
+#include "platform/identity.h"
 #include "platform/random.h"
 #include "platform/utf8.h"
 
@@ -119,7 +122,7 @@ bool RenameFile(const std::wstring& from, const std::wstring& to) {
 }
 
 bool CopyFile(const std::wstring& from, const std::wstring& to) {
-    auto bytes = ReadWholeFile(from);
+    auto bytes = ReadWholeFile(from, std::numeric_limits<std::size_t>::max());
     if (!bytes) return false;
     struct stat info {};
     if (!StatPath(from, info)) return false;
@@ -228,10 +231,12 @@ bool EnsurePrivateFolder(const std::wstring& path, unsigned ownerId, unsigned gr
     return false;
 }
 
-std::wstring PrivateTempFolder(const std::wstring& name) {
-    const uid_t owner = ::geteuid();
+std::wstring PrivateTempFolder(const std::wstring& name, const std::optional<UserAccount>& account) {
+    FileAccessAs access(account);
+    const uid_t owner = account ? account->uid : ::geteuid();
+    const gid_t group = account ? account->gid : ::getegid();
     const std::wstring folder = GetTempPath() + name + L"-" + std::to_wstring(owner);
-    if (EnsurePrivateFolder(folder, owner, ::getegid())) return folder + kPathSeparator;
+    if (EnsurePrivateFolder(folder, owner, group)) return folder + kPathSeparator;
     // Another user holds the name in a shared folder and only root could move it aside: a folder
     // of a unique name instead, made once and kept for the process while it stays private.
     static std::mutex mutex;
@@ -290,23 +295,105 @@ bool WriteFileAtomically(const std::wstring& path, const std::string& bytes) {
     return ok;
 }
 
-std::optional<std::string> ReadWholeFile(const std::wstring& path) {
-    int descriptor = ::open(PathToNative(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) return std::nullopt;
+namespace {
+
+std::string NativeParent(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// Opens a regular file for reading; see ReadWholeFile for the links it follows.
+int OpenRegularForReading(const std::string& path) {
+    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+    int descriptor = ::open(path.c_str(), kFlags | O_NOFOLLOW);
+    if (descriptor < 0 && errno == ELOOP) {
+        struct stat link {}, folder {};
+        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
+            ::stat(NativeParent(path).c_str(), &folder) == 0 && link.st_uid == folder.st_uid &&
+            (link.st_uid == 0 || link.st_uid == FileAccessUser()))
+            descriptor = ::open(path.c_str(), kFlags);
+    }
+    if (descriptor < 0) return -1;
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
+// Reads up to `limit` bytes; nothing when the file holds more.
+std::optional<std::string> ReadCapped(int descriptor, std::size_t limit) {
     std::string bytes;
     char buffer[65536];
     while (true) {
-        ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR) continue;
-            ::close(descriptor);
             return std::nullopt;
         }
-        if (got == 0) break;
+        if (got == 0) return bytes;
+        if (bytes.size() + static_cast<std::size_t>(got) > limit) return std::nullopt;
         bytes.append(buffer, static_cast<std::size_t>(got));
     }
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path, std::size_t limit) {
+    if (path.empty()) return std::nullopt;
+    const int descriptor = OpenRegularForReading(PathToNative(path));
+    if (descriptor < 0) return std::nullopt;
+    std::optional<std::string> bytes = ReadCapped(descriptor, limit);
     ::close(descriptor);
     return bytes;
+}
+
+OwnFileContent ReadOwnFile(const std::wstring& path, std::string& bytes, std::string& refusal,
+                           std::size_t limit) {
+    bytes.clear();
+    refusal.clear();
+    const int descriptor = ::open(PathToNative(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        if (errno == ENOENT) return OwnFileContent::kMissing;
+        refusal = errno == ELOOP ? "a symbolic link" : std::strerror(errno);
+        return OwnFileContent::kRefused;
+    }
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        refusal = "not a regular file";
+    } else if (info.st_uid != FileAccessUser()) {
+        refusal = "owned by user " + std::to_string(info.st_uid);
+    } else if (std::optional<std::string> content = ReadCapped(descriptor, limit)) {
+        bytes = std::move(*content);
+    } else {
+        refusal = "unreadable or larger than " + std::to_string(limit) + " bytes";
+    }
+    ::close(descriptor);
+    return refusal.empty() ? OwnFileContent::kRead : OwnFileContent::kRefused;
+}
+
+std::FILE* OpenFileForAppend(const std::wstring& path) {
+    const std::string native = PathToNative(path);
+    if (native.empty()) return nullptr;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int descriptor = ::open(native.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (descriptor < 0) {
+            // A link where the file should be: removed, never followed.
+            if (errno != ELOOP || attempt > 0 || ::unlink(native.c_str()) != 0) return nullptr;
+            continue;
+        }
+        struct stat info {};
+        if (::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
+            if (std::FILE* file = ::fdopen(descriptor, "a+")) return file;
+            ::close(descriptor);
+            return nullptr;
+        }
+        ::close(descriptor);
+        if (attempt > 0 || ::unlink(native.c_str()) != 0) return nullptr;
+    }
+    return nullptr;
 }
 
 }  // namespace platform

@@ -32,9 +32,6 @@ Loaded Load() {
     }
     GioLibrary& f = loaded.functions;
     loaded.ok = Resolve(library, "g_app_info_launch_default_for_uri", f.app_info_launch_default_for_uri) &&
-                Resolve(library, "g_subprocess_launcher_new", f.subprocess_launcher_new) &&
-                Resolve(library, "g_subprocess_launcher_set_cwd", f.subprocess_launcher_set_cwd) &&
-                Resolve(library, "g_subprocess_launcher_spawnv", f.subprocess_launcher_spawnv) &&
                 Resolve(library, "g_bus_get_sync", f.bus_get_sync) &&
                 Resolve(library, "g_dbus_connection_call_sync", f.dbus_connection_call_sync) &&
                 Resolve(library, "g_variant_new", f.variant_new) &&

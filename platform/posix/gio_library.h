@@ -10,9 +10,6 @@ namespace platform {
 
 struct GioLibrary {
     decltype(&g_app_info_launch_default_for_uri) app_info_launch_default_for_uri;
-    decltype(&g_subprocess_launcher_new) subprocess_launcher_new;
-    decltype(&g_subprocess_launcher_set_cwd) subprocess_launcher_set_cwd;
-    decltype(&g_subprocess_launcher_spawnv) subprocess_launcher_spawnv;
     decltype(&g_bus_get_sync) bus_get_sync;
     decltype(&g_dbus_connection_call_sync) dbus_connection_call_sync;
     decltype(&g_variant_new) variant_new;

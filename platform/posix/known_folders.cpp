@@ -72,18 +72,18 @@ bool IsInInvokingUserHome(const std::wstring& path) {
 
 bool CreateFoldersForUser(const std::wstring& path, unsigned mode) {
     if (path.empty() || path[0] != kPathSeparator) return false;
+    // Through sudo, levels made where the user holds sway are made with the user's rights: they
+    // belong to the user, and no link the user planted leads root to make anything elsewhere.
+    FileAccessAs access(AccountFor(path));
     std::size_t next = 1;
     while (next <= path.size()) {
         std::size_t end = path.find(kPathSeparator, next);
         if (end == std::wstring::npos) end = path.size();
         if (end > next) {
             const std::wstring level = path.substr(0, end);
-            const std::string native = PathToNative(level);
-            if (::mkdir(native.c_str(), static_cast<mode_t>(mode)) == 0) {
-                if (IsInInvokingUserHome(level) && !GiveToInvokingUser(level)) return false;
-            } else if (errno != EEXIST || !IsDirectory(level)) {
+            if (::mkdir(PathToNative(level).c_str(), static_cast<mode_t>(mode)) != 0 &&
+                (errno != EEXIST || !IsDirectory(level)))
                 return false;
-            }
         }
         next = end + 1;
     }

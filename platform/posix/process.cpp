@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,39 +12,19 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/file_reader.h"
 #include "platform/file_system.h"
+#include "platform/posix/launch.h"
 #include "platform/utf8.h"
-
-extern char** environ;
 
 namespace platform {
 namespace {
-
-struct SpawnAttributes {
-    posix_spawn_file_actions_t actions{};
-    posix_spawnattr_t attributes{};
-    SpawnAttributes() {
-        posix_spawn_file_actions_init(&actions);
-        posix_spawnattr_init(&attributes);
-    }
-    ~SpawnAttributes() {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-    }
-};
 
 std::vector<std::string> NativeArguments(const std::vector<std::wstring>& arguments) {
     std::vector<std::string> native;
     native.reserve(arguments.size());
     for (const auto& argument : arguments) native.push_back(WideToUtf8(argument));
     return native;
-}
-
-std::vector<char*> ArgumentPointers(std::vector<std::string>& native) {
-    std::vector<char*> pointers;
-    for (auto& argument : native) pointers.push_back(argument.data());
-    pointers.push_back(nullptr);
-    return pointers;
 }
 
 void DecodeStatus(int status, ProcessInfo& process) {
@@ -72,19 +51,6 @@ void IgnoreBrokenPipes() {
     });
 }
 
-// Default handling of every signal in the child (except the ignored SIGPIPE when asked) and an
-// empty mask, whatever the installer's threads hold back.
-void ResetSignals(posix_spawnattr_t& attributes, bool keepBrokenPipesIgnored, short flags) {
-    sigset_t defaults;
-    sigfillset(&defaults);
-    if (keepBrokenPipesIgnored) sigdelset(&defaults, SIGPIPE);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, flags | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-}
-
 }  // namespace
 
 void PrepareProcess() {
@@ -101,38 +67,23 @@ void PrepareProcess() {
 }
 
 bool SpawnProcess(const std::vector<std::wstring>& arguments, const StandardHandles& handles,
-                  ProcessInfo& process, std::wstring& error, ProcessGroup group) {
-    if (arguments.empty() || arguments[0].empty()) {
-        error = L"empty command line";
-        return false;
-    }
-    SpawnAttributes spawn;
+                  ProcessInfo& process, std::wstring& error, const SpawnOptions& options) {
+    posix::LaunchRequest request;
+    request.arguments = NativeArguments(arguments);
     const NativeHandle wanted[3] = {handles.input, handles.output, handles.error};
-    for (int target = 0; target < 3; ++target) {
-        if (wanted[target] == kInvalidHandle)
-            posix_spawn_file_actions_addopen(&spawn.actions, target, "/dev/null",
-                                             target == 0 ? O_RDONLY : O_WRONLY, 0);
-        else
-            posix_spawn_file_actions_adddup2(&spawn.actions, static_cast<int>(wanted[target]),
-                                             target);
-    }
+    for (int target = 0; target < 3; ++target) request.standard[target] = static_cast<int>(wanted[target]);
+    request.ownGroup = options.group == ProcessGroup::Own;
     // A package whose installer has gone keeps installing: its writes to the orphaned pipe fail
     // instead of ending it, as they would on Windows.
     IgnoreBrokenPipes();
-    short flags = 0;
-    if (group == ProcessGroup::Own) {
-        posix_spawnattr_setpgroup(&spawn.attributes, 0);
-        flags |= POSIX_SPAWN_SETPGROUP;
-    }
-    ResetSignals(spawn.attributes, true, flags);
-
-    auto native = NativeArguments(arguments);
-    auto pointers = ArgumentPointers(native);
-    pid_t pid = -1;
-    int result = posix_spawn(&pid, pointers[0], &spawn.actions, &spawn.attributes,
-                             pointers.data(), environ);
-    if (result != 0) {
-        error = Utf8ToWideLossy(std::strerror(result));
+    request.keepBrokenPipesIgnored = true;
+    request.image = options.image ? static_cast<int>(options.image->Handle()) : -1;
+    request.runAs = options.runAs;
+    request.workingFolder = PathToNative(options.workingFolder);
+    std::string cause;
+    const pid_t pid = posix::Launch(request, cause);
+    if (pid < 0) {
+        error = Utf8ToWideLossy(cause);
         return false;
     }
     process = ProcessInfo{};
@@ -184,20 +135,21 @@ bool AskProcessToEnd(const ProcessInfo& process) {
     return ::kill(process.processId, SIGTERM) == 0;
 }
 
-bool StartDetached(const std::vector<std::wstring>& arguments) {
-    if (arguments.empty() || arguments[0].empty()) return false;
-    SpawnAttributes spawn;
-    for (int target = 0; target < 3; ++target)
-        posix_spawn_file_actions_addopen(&spawn.actions, target, "/dev/null",
-                                         target == 0 ? O_RDONLY : O_WRONLY, 0);
-    // Its own session, so closing the installer's terminal does not end the product; and none of
-    // the installer's signal settings, so the product behaves as when the user starts it.
-    ResetSignals(spawn.attributes, false, POSIX_SPAWN_SETSID);
-    auto native = NativeArguments(arguments);
-    auto pointers = ArgumentPointers(native);
-    pid_t pid = -1;
-    return posix_spawn(&pid, pointers[0], &spawn.actions, &spawn.attributes, pointers.data(),
-                       environ) == 0;
+bool StartDetached(const std::vector<std::wstring>& arguments, const SpawnOptions& options, std::wstring* error) {
+    posix::LaunchRequest request;
+    request.arguments = NativeArguments(arguments);
+    // Its own session, so closing the installer's terminal does not end the program; and none of
+    // the installer's signal settings, so it behaves as when the user starts it.
+    request.detached = true;
+    request.image = options.image ? static_cast<int>(options.image->Handle()) : -1;
+    request.runAs = options.runAs;
+    request.workingFolder = PathToNative(options.workingFolder);
+    std::string cause;
+    if (posix::Launch(request, cause) < 0) {
+        if (error) *error = Utf8ToWideLossy(cause);
+        return false;
+    }
+    return true;
 }
 
 void ReplaceProcess(const std::string& program, const std::vector<std::string>& arguments) {

@@ -128,11 +128,19 @@ std::uint32_t ErrorFor(CURLcode code) {
     }
 }
 
+// The status of "HTTP/1.1 200 OK": exactly three digits after the version, then a blank or the
+// line's end; 0 for anything else, which no number a server sends can wrap into a valid code.
 int StatusOf(const std::string& block) {
-    // "HTTP/1.1 200 OK"
-    std::size_t space = block.find(' ');
-    if (space == std::string::npos) return 0;
-    return std::atoi(block.c_str() + space + 1);
+    const std::size_t space = block.find(' ');
+    if (space == std::string::npos || block.size() < space + 4) return 0;
+    int status = 0;
+    for (std::size_t i = space + 1; i < space + 4; ++i) {
+        if (block[i] < '0' || block[i] > '9') return 0;
+        status = status * 10 + (block[i] - '0');
+    }
+    const char after = block.size() > space + 4 ? block[space + 4] : '\n';
+    if (after != ' ' && after != '\r' && after != '\n') return 0;
+    return status >= 100 ? status : 0;
 }
 
 bool HasHeader(const std::string& block, const std::string& name) {
@@ -498,7 +506,7 @@ bool QueryStatusCode(Handle handle, std::wstring& statusCode) {
     if (!request) return false;
     if (!request->headersDone) return Fail(kErrorIncorrectHandleState);
     const int status = StatusOf(request->headerBlock);
-    if (status <= 0) return Fail(kErrorHeaderNotFound);
+    if (status <= 0) return Fail(kErrorInvalidServerResponse);
     statusCode = std::to_wstring(status);
     return true;
 }

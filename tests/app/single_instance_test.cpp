@@ -146,7 +146,7 @@ TEST_F(SingleInstance, LogLinesNeitherKillTheInstallerNorLandInItsFiles) {
     // Its standard error closed: the next file it opens, the lock, must not receive the log.
     InstallerRun closed = RunCommand({L"/bin/sh", L"-c", L"exec 2>&-; exec \"$0\"", kInstaller});
     EXPECT_EQ(closed.status, 1);
-    EXPECT_EQ(platform::ReadWholeFile(runtime.Join(kLockName)), std::optional<std::string>(""));
+    EXPECT_EQ(testing_support::ReadFile(runtime.Join(kLockName)), std::optional<std::string>(""));
 }
 
 }  // namespace

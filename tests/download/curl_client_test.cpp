@@ -45,7 +45,7 @@ protected:
         return client;
     }
 
-    std::optional<std::string> Read(const std::wstring& path) { return platform::ReadWholeFile(path); }
+    std::optional<std::string> Read(const std::wstring& path) { return testing_support::ReadFile(path); }
 
     testing_support::TempFolder folder;
     const std::wstring target = folder.Join(L"setup.exe");
@@ -199,12 +199,12 @@ TEST_F(CurlClientTest, RedirectIsResolvedBeforeTheTransfer) {
     EXPECT_EQ(Read(target), bytes);
 }
 
-TEST_F(CurlClientTest, LocalFileUrlWithANameOutsideAscii) {
-    const std::string bytes = Package(kMebibyte + 1);
-    const std::wstring source = folder.WriteFile(L"安装包.bin", bytes);
+// The library speaks more than the installer may: a local file is never copied as the package.
+TEST_F(CurlClientTest, LocalFileUrlIsNotFetched) {
+    const std::wstring source = folder.WriteFile(L"安装包.bin", Package(kMebibyte + 1));
     auto client = Client(L"file://" + source);
-    ASSERT_EQ(client->Start(), 0);
-    EXPECT_EQ(Read(target), bytes);
+    EXPECT_NE(client->Start(), 0);
+    EXPECT_FALSE(platform::PathExists(target));
 }
 
 TEST_F(CurlClientTest, ProgressCountsResumedBytesAndIsNeverZero) {

@@ -104,7 +104,7 @@ TEST_F(CurlDownloaderTest, PackageIsCheckedAgainstTheDigestInItsUrl) {
         // A package that failed its digest is not left where it could be run.
         EXPECT_EQ(platform::PathExists(target), verified);
         if (verified) {
-            EXPECT_EQ(platform::ReadWholeFile(target), bytes);
+            EXPECT_EQ(testing_support::ReadFile(target), bytes);
         }
         EXPECT_FALSE(platform::PathExists(target + L".part"));
     }
@@ -200,7 +200,7 @@ TEST_F(CurlDownloaderTest, BrokenOrStalledTransferResumesToSuccess) {
         EXPECT_EQ(static_cast<std::size_t>(gets), c.gets);
         const std::wstring retried = c.stall ? L"CurlDownLoader Code=28" : L"CurlDownLoader Code=18";
         EXPECT_EQ(log.LinesWith(retried).size(), c.gets - 1);
-        EXPECT_EQ(platform::ReadWholeFile(target), bytes);
+        EXPECT_EQ(testing_support::ReadFile(target), bytes);
     }
 }
 

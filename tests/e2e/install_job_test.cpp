@@ -61,7 +61,7 @@ protected:
     }
 
     // Filled before the server starts: its connection threads read them.
-    std::string package = *platform::ReadWholeFile(kDemo);
+    std::string package = *testing_support::ReadFile(kDemo);
     std::string digest = Utils::GetFileMd5(platform::PathToNative(kDemo));
     int failingGets = 0;  // touched by the server's handler only, one request at a time
     TempFolder folder;

@@ -138,7 +138,7 @@ TEST_F(DownloadInstallerTest, FreshInstallationDownloadsThenInstallsAndRemovesTh
     EXPECT_FALSE(platform::PathExists(platform::JoinPath(dir, L"__Package_kelvoKids.exe")));
     EXPECT_TRUE(platform::IsRegularFile(platform::JoinPath(dir, L"Kelvo_Kids.exe")));
     // The package was told the user's choices.
-    auto record = platform::ReadWholeFile(platform::JoinPath(dir, L"demo-install.ini"));
+    auto record = testing_support::ReadFile(platform::JoinPath(dir, L"demo-install.ini"));
     ASSERT_TRUE(record);
     EXPECT_NE(record->find("dsc=true\nssc=false\ninslang=zh-CN\nadminact=true\nauthorizationact=false\n"),
               std::string::npos);

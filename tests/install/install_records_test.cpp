@@ -264,7 +264,7 @@ TEST_F(InstallRecordsTest, FailureProbeNeverFollowsAPlantedLink) {
     ASSERT_EQ(::symlink(platform::PathToNative(victim).c_str(), platform::PathToNative(package).c_str()), 0);
     CInstallRecords records(Services());
     EXPECT_TRUE(records.ProbeDownloadFailure(1004, L"WinHttp", package));
-    EXPECT_EQ(*platform::ReadWholeFile(victim), "keep me");
+    EXPECT_EQ(*testing_support::ReadFile(victim), "keep me");
     EXPECT_FALSE(platform::PathExists(package));
     EXPECT_FALSE(records.ProbeDownloadFailure(1004, L"", root.Join(L"missing/__Package_kelvoKids.exe")));
 }

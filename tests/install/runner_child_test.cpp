@@ -85,10 +85,10 @@ TEST_F(RunnerTest, DemoPackageInstallsAndReportsItsValues) {
     EXPECT_DOUBLE_EQ(log.With(3005)[0].value, 1);
     EXPECT_EQ(log.With(3009)[0].text, L"正在安装 Kelvo Kids少儿编程");
     EXPECT_TRUE(platform::IsRegularFile(platform::JoinPath(target, L"Kelvo_Kids.exe")));
-    EXPECT_EQ(platform::ReadWholeFile(platform::JoinPath(target, L"config.ini")),
+    EXPECT_EQ(testing_support::ReadFile(platform::JoinPath(target, L"config.ini")),
               std::optional<std::string>("[Install]\nLanguage=zh-CN\n"));
     // The folder reached the package whole, quoted after -instdir and unquoted after /D=.
-    auto record = platform::ReadWholeFile(platform::JoinPath(target, L"demo-install.ini"));
+    auto record = testing_support::ReadFile(platform::JoinPath(target, L"demo-install.ini"));
     ASSERT_TRUE(record);
     EXPECT_NE(record->find("instdir=" + platform::PathToNative(target) + "\n"), std::string::npos);
     EXPECT_NE(record->find("dsc=true\nssc=false\n"), std::string::npos);
@@ -169,7 +169,7 @@ TEST_F(RunnerTest, PackagesThatCannotRunAreReportedAsNotStarted) {
 
 TEST_F(RunnerTest, DownloadedPackageGetsItsExecuteBit) {
     const std::wstring plain = folder.Join(L"plain.exe");
-    auto bytes = platform::ReadWholeFile(kDemo);
+    auto bytes = testing_support::ReadFile(kDemo);
     ASSERT_TRUE(bytes);
     ASSERT_TRUE(platform::WriteFileAtomically(plain, *bytes));  // written without execute bits
     Install(plain, "", folder.Join(L"product"));

@@ -213,7 +213,7 @@ protected:
     std::function<void(CMessageBoxWnd&)> onBox;
 
     // The server's answers, read by its connection threads.
-    std::string package = *platform::ReadWholeFile(kDemo);
+    std::string package = *testing_support::ReadFile(kDemo);
     std::string digest = Utils::GetFileMd5(platform::PathToNative(kDemo));
     std::atomic<bool> missing{false};  // 404 for the package
     std::atomic<bool> stall{false};    // half the package, then silence

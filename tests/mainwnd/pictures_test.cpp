@@ -33,7 +33,7 @@ protected:
             m_reviewed[name] = picture;
             return;
         }
-        const std::optional<std::string> png = platform::ReadWholeFile(path);
+        const std::optional<std::string> png = testing_support::ReadFile(path);
         ASSERT_TRUE(png);
         const auto reviewed = SkinUI::DecodeImage(std::vector<std::uint8_t>(png->begin(), png->end()));
         ASSERT_TRUE(reviewed);

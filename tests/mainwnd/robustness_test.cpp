@@ -37,7 +37,7 @@ TEST(StatusMailbox, KeepsWhatItPostedUntilTakenAndFreesTheRestWhenClosed) {
 // installs and shows its boxes.
 TEST_F(MainWindowTest, SkinWithoutTheControlsItReliesOnStillWorks) {
     const std::wstring markupPath = platform::JoinPath(platform::PathFromNative(KELVO_SKIN_FOLDER), L"mainWnd.xml");
-    std::string markup = *platform::ReadWholeFile(markupPath);
+    std::string markup = *testing_support::ReadFile(markupPath);
     for (const char* name : {"mainTabLt", "installDirEdit", "progressLb", "installPrg", "treatyCb", "createDSCb",
                              "createQSCb", "customeInstallBtn", "winCtn", "titleTabLt", "languageCombo"})
         markup = std::regex_replace(markup, std::regex(std::string(" name=\"") + name + "\""), "");

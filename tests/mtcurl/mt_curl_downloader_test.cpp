@@ -130,7 +130,7 @@ TEST_F(MTCurlDownloaderTest, TwoPartsAreFetchedJoinedAndVerified) {
             last = report.value;
         }
     EXPECT_GT(progress, 0);
-    EXPECT_TRUE(platform::ReadWholeFile(target) == *s_package);
+    EXPECT_TRUE(testing_support::ReadFile(target) == *s_package);
     EXPECT_FALSE(PartFilesLeft());
 
     auto requests = server.Requests();
@@ -190,7 +190,7 @@ TEST_F(MTCurlDownloaderTest, AddressWithoutDigestSucceedsUnverified) {
     EXPECT_EQ(Reports::Ends(all), (Ends{{DL_CODE_MD5, 0.0}, {DL_CODE_SUCCESS, 0.0}}));
     ASSERT_GE(all.size(), 2u);
     EXPECT_EQ(all[all.size() - 2].text, L"mtcurl获取url-md5失败");
-    EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+    EXPECT_TRUE(testing_support::ReadFile(target) == package);
     // The parts go straight to the resolved address.
     for (const auto& request : server.Requests()) {
         if (request.method == "GET") {
@@ -217,7 +217,7 @@ TEST_F(MTCurlDownloaderTest, RestartAfterPartFailureResumesFromKeptPartFiles) {
 
     EXPECT_EQ(Reports::Ends(all), (Ends{{DL_CODE_RETRY, 18.0}, {DL_CODE_SUCCESS, 0.0}}));
     EXPECT_EQ(secondPartCuts, 13);
-    EXPECT_TRUE(platform::ReadWholeFile(target) == *s_package);
+    EXPECT_TRUE(testing_support::ReadFile(target) == *s_package);
     EXPECT_FALSE(PartFilesLeft());
 
     // After the restart: no probe, nothing for the complete first part, the second part from its
@@ -257,7 +257,7 @@ TEST_F(MTCurlDownloaderTest, ServerIgnoringRanges) {
         downloader.reset();
         EXPECT_EQ(Reports::Ends(all), testCase.ends) << testCase.length;
         if (testCase.ends.back().first == DL_CODE_SUCCESS) {
-            EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+            EXPECT_TRUE(testing_support::ReadFile(target) == package);
         } else {
             EXPECT_FALSE(platform::PathExists(target));
         }
@@ -367,7 +367,7 @@ TEST_F(MTCurlDownloaderTest, StalledPartIsRetriedFromWhereItStopped) {
     const auto all = reports.WaitForFinalEnd();
     downloader.reset();
     EXPECT_EQ(Reports::Ends(all), (Ends{{DL_CODE_SUCCESS, 0.0}}));
-    EXPECT_TRUE(platform::ReadWholeFile(target) == *s_package);
+    EXPECT_TRUE(testing_support::ReadFile(target) == *s_package);
     const auto ranges = RangesOf(server.Requests());
     EXPECT_EQ(std::count(ranges.begin(), ranges.end(), "GET bytes=10486260-20972519"), 2);
 }
@@ -391,7 +391,7 @@ TEST_F(MTCurlDownloaderTest, PartsAtAnotherOffsetAreNeverWritten) {
         downloader.reset();
         if (wrongAnswers == 1) {
             EXPECT_EQ(Reports::Ends(all), (Ends{{DL_CODE_MD5, 0.0}, {DL_CODE_SUCCESS, 0.0}}));
-            EXPECT_TRUE(platform::ReadWholeFile(target) == *s_package);
+            EXPECT_TRUE(testing_support::ReadFile(target) == *s_package);
         } else {
             EXPECT_EQ(Reports::Ends(all), (Ends{{DL_CODE_RETRY, 33.0}, {DL_CODE_FAIL, 33.0}}));
             EXPECT_FALSE(platform::PathExists(target));

@@ -3,17 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 #include "download/create_downloader.h"
 #include "download/curl_client.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "tests/download/download_test_support.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/proxy_test_server.h"
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_certificates.h"
 #include "tools/pkgserve/package_server.h"
+#include "utils/digest.h"
 #include "utils/text.h"
 
 namespace {
@@ -61,7 +65,7 @@ protected:
     // Runs one download into a fresh target with the engine under test, restarts answered as the
     // installation job answers them, until it has ended that many times; the downloader is
     // joined before return.
-    std::vector<Report> Download(const std::wstring& url, int ends) {
+    std::vector<Report> Download(const std::wstring& url, int ends, std::string* checkedDigest = nullptr) {
         platform::DeleteFile(target);
         Recorder recorder;
         {
@@ -69,6 +73,7 @@ protected:
             recorder.RestartWith(downloader.get());
             downloader->Start();
             recorder.WaitForEnds(ends);
+            if (checkedDigest) *checkedDigest = downloader->CheckedDigest();
         }
         return recorder.All();
     }
@@ -85,10 +90,44 @@ TEST_P(EngineDownloadTest, PublishedPackageArrivesVerified) {
     const pkgserve::Package& published = server->Catalog().Packages()[0];
     for (const std::string& path : {published.PackagePath(), published.Sha256Path()}) {
         SCOPED_TRACE(path);
-        const auto reports = Download(Url(path), 1);
+        std::string checked;
+        const auto reports = Download(Url(path), 1, &checked);
         EXPECT_EQ(reports.front().code, DL_CODE_START);
         EXPECT_EQ(Verdicts(reports), (std::vector<std::int32_t>{DL_CODE_SUCCESS}));
-        EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+        EXPECT_TRUE(testing_support::ReadFile(target) == package);
+        // What the package runner checks again before it runs the package.
+        EXPECT_EQ(checked, Utils::GetMd5FromUrl(path));
+    }
+}
+
+// Every engine speaks http and https only: any other address fails at once, asks nothing of
+// anyone, names the scheme in the log and leaves nothing behind.
+TEST_P(EngineDownloadTest, OtherSchemesFailAtOnce) {
+    const std::wstring local = packages.Join(L"kelvoKids_setup.exe");
+    auto requests = std::make_shared<std::atomic<int>>(0);
+    pkgserve::ServerOptions options;
+    options.log = [requests](const std::string&) { ++*requests; };
+    server = Serve(std::move(options));
+    const std::string port = std::to_string(server->Port());
+    const struct {
+        std::wstring url;
+        const wchar_t* scheme;
+    } cases[] = {
+        {L"file://" + local, L"file"},
+        {Utils::Utf8ToWide("ftp://127.0.0.1:" + port + "/packages/x/setup.exe"), L"ftp"},
+        {Utils::Utf8ToWide("dict://127.0.0.1:" + port + "/d:x"), L"dict"},
+        {L"smb://127.0.0.1/share/setup.exe", L"smb"},
+        {Utils::Utf8ToWide("telnet://127.0.0.1:" + port), L"telnet"},
+        {L"127.0.0.1/packages/setup.exe", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utils::WideToUtf8(c.url));
+        testing_support::LogCapture log;
+        const auto reports = Download(c.url, 1);
+        EXPECT_EQ(Verdicts(reports), (std::vector<std::int32_t>{DL_CODE_FAIL}));
+        EXPECT_EQ(requests->load(), 0);
+        EXPECT_FALSE(log.LinesWith(L"refused address scheme \"" + std::wstring(c.scheme) + L"\"").empty());
+        EXPECT_FALSE(platform::PathExists(target));
     }
 }
 
@@ -99,7 +138,7 @@ TEST_P(EngineDownloadTest, CutConnectionsAreResumedToSuccess) {
     server->SetFaults(faults);
     const auto reports = Download(PackageUrl(), 1);
     EXPECT_EQ(Verdicts(reports), (std::vector<std::int32_t>{DL_CODE_SUCCESS}));
-    EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+    EXPECT_TRUE(testing_support::ReadFile(target) == package);
 }
 
 // A server that stops honouring ranges after a cut answers the resumption with the whole file:
@@ -116,7 +155,7 @@ TEST_P(EngineDownloadTest, ResumptionAnsweredWholeStartsOver) {
         const bool arrives = cuts == 1;
         const auto reports = Download(PackageUrl(), !arrives && GetParam() == 3 ? 2 : 1);
         EXPECT_EQ(Verdicts(reports).back(), arrives ? DL_CODE_SUCCESS : DL_CODE_FAIL);
-        EXPECT_EQ(platform::ReadWholeFile(target) == package, arrives);
+        EXPECT_EQ(testing_support::ReadFile(target) == package, arrives);
     }
 }
 
@@ -151,7 +190,7 @@ TEST_P(EngineDownloadTest, RedirectToTheDigestAddressIsFollowedAndVerified) {
     // Asked without a digest, the package is verified by the address it is redirected to.
     const auto reports = Download(Url("/files/kelvoKids_setup.exe"), 1);
     EXPECT_EQ(Verdicts(reports), (std::vector<std::int32_t>{DL_CODE_SUCCESS}));
-    EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+    EXPECT_TRUE(testing_support::ReadFile(target) == package);
 
     // A wrong body behind the same redirect shows that the digest was really checked.
     faults.wrongBody = true;
@@ -215,7 +254,7 @@ protected:
         EXPECT_EQ(reports.back().code, arrived ? DL_CODE_SUCCESS : DL_CODE_FAIL);
         EXPECT_EQ(platform::PathExists(target), arrived);
         if (arrived) {
-            EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+            EXPECT_TRUE(testing_support::ReadFile(target) == package);
         }
     }
 
@@ -356,7 +395,7 @@ protected:
     bool TargetIsSynthesised(std::uint64_t size) const {
         std::string expected(size, '\0');
         pkgserve::FillSynthesised(0, expected.data(), expected.size());
-        return platform::ReadWholeFile(target) == expected;
+        return testing_support::ReadFile(target) == expected;
     }
 
     testing_support::TempFolder folder;

@@ -21,7 +21,7 @@ TEST(FileSystem, ReplacesFilesWhole) {
     testing_support::TempFolder folder;
     std::wstring path = folder.WriteFile(L"中文.txt", "old");
     ASSERT_TRUE(platform::WriteFileAtomically(path, "new content"));
-    EXPECT_EQ(platform::ReadWholeFile(path), std::optional<std::string>("new content"));
+    EXPECT_EQ(testing_support::ReadFile(path), std::optional<std::string>("new content"));
     EXPECT_EQ(platform::FileSize(path), std::optional<std::uint64_t>(11));
     EXPECT_FALSE(platform::WriteFileAtomically(folder.Join(L"no/such/file"), "x"));
 
@@ -52,8 +52,8 @@ TEST(FileSystem, AppendsOneFileToAnother) {
     const std::wstring head = folder.WriteFile(L"part_0", "head:");
     const std::wstring rest = folder.WriteFile(L"part_1", tail);
     ASSERT_TRUE(platform::AppendFileContent(rest, head));
-    EXPECT_EQ(platform::ReadWholeFile(head), std::optional<std::string>("head:" + tail));
-    EXPECT_EQ(platform::ReadWholeFile(rest), std::optional<std::string>(tail));  // the source stays
+    EXPECT_EQ(testing_support::ReadFile(head), std::optional<std::string>("head:" + tail));
+    EXPECT_EQ(testing_support::ReadFile(rest), std::optional<std::string>(tail));  // the source stays
     const std::wstring empty = folder.WriteFile(L"empty", "");
     ASSERT_TRUE(platform::AppendFileContent(empty, rest));
     EXPECT_EQ(platform::FileSize(rest), std::optional<std::uint64_t>(tail.size()));
@@ -68,7 +68,7 @@ TEST(FileSystem, AppendsOneFileToAnother) {
     if (platform::WriteFileAtomically(shared, tail)) {
         EXPECT_TRUE(platform::AppendFileContent(shared, head));
         platform::DeleteFile(shared);
-        EXPECT_EQ(platform::ReadWholeFile(head), std::optional<std::string>("head:" + tail + tail));
+        EXPECT_EQ(testing_support::ReadFile(head), std::optional<std::string>("head:" + tail + tail));
     }
 }
 
@@ -91,8 +91,8 @@ TEST(FileSystem, CopyToNewFileNeverWritesThroughWhatWasAtTheTarget) {
         ASSERT_EQ(::lstat(platform::PathToNative(target).c_str(), &info), 0);
         EXPECT_TRUE(S_ISREG(info.st_mode));
         EXPECT_EQ(info.st_mode & 07777, 0700u);
-        EXPECT_EQ(platform::ReadWholeFile(target), std::optional<std::string>("program"));
-        EXPECT_EQ(platform::ReadWholeFile(victim), std::optional<std::string>("keep"));
+        EXPECT_EQ(testing_support::ReadFile(target), std::optional<std::string>("program"));
+        EXPECT_EQ(testing_support::ReadFile(victim), std::optional<std::string>("keep"));
         platform::DeleteFile(target);
     }
     EXPECT_FALSE(platform::CopyToNewFile(folder.Join(L"missing"), target, 0700));

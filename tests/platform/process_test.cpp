@@ -123,7 +123,7 @@ TEST(Process, ChildrenStartWithDefaultSignalsButBrokenPipesFail) {
         }
         for (int waited = 0; waited < 500 && !platform::PathExists(out); ++waited) ::usleep(10000);
         unsigned long long blocked = ~0ull, ignored = ~0ull;
-        std::sscanf(platform::ReadWholeFile(out).value_or("").c_str(), "SigBlk: %llx SigIgn: %llx", &blocked, &ignored);
+        std::sscanf(testing_support::ReadFile(out).value_or("").c_str(), "SigBlk: %llx SigIgn: %llx", &blocked, &ignored);
         return std::pair{blocked & 0x7FFFFFFFull, ignored & 0x7FFFFFFFull};
     };
     const unsigned long long brokenPipe = 1ull << (SIGPIPE - 1);

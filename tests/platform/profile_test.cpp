@@ -64,7 +64,7 @@ TEST(Profile, WritingKeepsOtherLinesAndReplacesTheValue) {
     ASSERT_TRUE(platform::WriteProfileString(L"uninstall", L"isoverride", L"true", path));
     ASSERT_TRUE(platform::WriteProfileString(L"Uninstall", L"New", L"n", path));
     ASSERT_TRUE(platform::WriteProfileString(L"Fresh", L"K", L"v", path));
-    auto bytes = platform::ReadWholeFile(path);
+    auto bytes = testing_support::ReadFile(path);
     ASSERT_TRUE(bytes);
     EXPECT_EQ(*bytes,
               "; keep me\r\n[Uninstall]\r\nA=1\r\nisoverride=true\r\nNew=n\r\n[Other]\r\nB=2\r\n[Fresh]\r\nK=v\r\n");

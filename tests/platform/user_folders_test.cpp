@@ -111,7 +111,7 @@ TEST(Profile, RefusesTextsThatWouldInjectLines) {
     };
     for (const auto& r : refused) EXPECT_FALSE(platform::WriteProfileString(r.section, r.key, r.value, path)) << r.key;
     EXPECT_EQ(platform::GetProfileString(L"Uninstall", L"IsOverride", L"true", 20, path), L"true");
-    EXPECT_EQ(*platform::ReadWholeFile(path), "[Install]\nAppName=kelvoKids\n");
+    EXPECT_EQ(*testing_support::ReadFile(path), "[Install]\nAppName=kelvoKids\n");
 }
 
 TEST(Shell, StartsAProgramInItsWorkingFolder) {
@@ -124,7 +124,7 @@ TEST(Shell, StartsAProgramInItsWorkingFolder) {
     const std::wstring out = script + L".out";
     for (int i = 0; i < 500 && !platform::PathExists(out); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(platform::PathExists(out));
-    EXPECT_EQ(*platform::ReadWholeFile(out), platform::PathToNative(work) + "\n");
+    EXPECT_EQ(*testing_support::ReadFile(out), platform::PathToNative(work) + "\n");
 
     std::wstring error;
     EXPECT_FALSE(platform::StartProgram(folder.Join(L"missing"), L"", &error));

@@ -26,7 +26,7 @@ struct Shot {
 };
 
 std::shared_ptr<Image> ReadPng(const std::wstring& path) {
-    std::optional<std::string> png = platform::ReadWholeFile(path);
+    std::optional<std::string> png = testing_support::ReadFile(path);
     if (!png) return nullptr;
     return DecodeImage(std::vector<std::uint8_t>(png->begin(), png->end()));
 }

@@ -38,7 +38,7 @@ RenderOptions InFolder(const std::wstring& folder) {
 }
 
 std::shared_ptr<Image> ReadPng(const std::wstring& path) {
-    std::optional<std::string> png = platform::ReadWholeFile(path);
+    std::optional<std::string> png = testing_support::ReadFile(path);
     if (!png) return nullptr;
     return DecodeImage(std::vector<std::uint8_t>(png->begin(), png->end()));
 }
@@ -226,7 +226,7 @@ TEST(RenderSkin, WritesThePngOfALinkedOrFolderSkinAndReportsFailures) {
     testing_support::TempFolder folder;
     std::wstring out = folder.Join(L"main.png");
     EXPECT_EQ(RenderSkinToPng(L"MAINWND.XML", out), L"");
-    std::optional<std::string> png = platform::ReadWholeFile(out);
+    std::optional<std::string> png = testing_support::ReadFile(out);
     ASSERT_TRUE(png);
     std::shared_ptr<Image> image = DecodeImage(std::vector<std::uint8_t>(png->begin(), png->end()));
     ASSERT_TRUE(image);
@@ -235,7 +235,7 @@ TEST(RenderSkin, WritesThePngOfALinkedOrFolderSkinAndReportsFailures) {
     SkinResources::Instance().Reset();  // the archive stays otherwise; the folder is wanted now
     folder.WriteFile(L"tiny.xml", R"(<Window size="20,10"><Control bkcolor="#FF1890FF"/></Window>)");
     EXPECT_EQ(RenderSkinToPng(L"tiny.xml", folder.Join(L"tiny.png"), InFolder(folder.Path())), L"");
-    png = platform::ReadWholeFile(folder.Join(L"tiny.png"));
+    png = testing_support::ReadFile(folder.Join(L"tiny.png"));
     ASSERT_TRUE(png);
     image = DecodeImage(std::vector<std::uint8_t>(png->begin(), png->end()));
     ASSERT_TRUE(image);

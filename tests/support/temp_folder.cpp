@@ -1,7 +1,9 @@
 #include "tests/support/temp_folder.h"
 
+
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 #include "platform/file_system.h"
 #include "utils/digest.h"
@@ -28,6 +30,10 @@ std::wstring TempFolder::WriteFile(const std::wstring& name, const std::string& 
     std::ofstream out(platform::PathToNative(path), std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
+}
+
+std::optional<std::string> ReadFile(const std::wstring& path) {
+    return platform::ReadWholeFile(path, std::numeric_limits<std::size_t>::max());
 }
 
 }  // namespace testing_support

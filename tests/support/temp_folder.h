@@ -1,5 +1,6 @@
 #pragma once
 // A fresh folder for one test, removed with everything in it afterwards.
+#include <optional>
 #include <string>
 
 namespace testing_support {
@@ -20,5 +21,8 @@ public:
 private:
     std::wstring m_path;
 };
+
+// A file's whole content, whatever its size (the product caps what it reads; a test checks all).
+std::optional<std::string> ReadFile(const std::wstring& path);
 
 }  // namespace testing_support

@@ -30,7 +30,7 @@ namespace {
 const std::wstring kSkin = platform::Utf8ToWideLossy(KELVO_SKIN_FOLDER);
 
 Json::Value ReadLanguageFile() {
-    const std::optional<std::string> text = platform::ReadWholeFile(platform::JoinPath(kSkin, L"language.json"));
+    const std::optional<std::string> text = testing_support::ReadFile(platform::JoinPath(kSkin, L"language.json"));
     Json::Value root;
     std::string errors;
     const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
@@ -95,7 +95,7 @@ TEST(LanguageData, SkinDefaultsAreTheChineseTexts) {
     for (const wchar_t* file : {L"mainWnd.xml", L"MessageBox1Wnd.xml", L"MessageBox2Wnd.xml", L"exitTipWnd.xml",
                                 L"NetworkTipWnd.xml", L"InstalledPathTipWnd.xml"}) {
         SCOPED_TRACE(platform::WideToUtf8(file));
-        const std::string markup = *platform::ReadWholeFile(platform::JoinPath(kSkin, file));
+        const std::string markup = *testing_support::ReadFile(platform::JoinPath(kSkin, file));
         std::set<int> defaults;
         const std::regex multiLanguage("<MultiLanguage id=\"([0-9]+)\" value=\"([^\"]*)\"/>");
         for (std::sregex_iterator it(markup.begin(), markup.end(), multiLanguage), end; it != end; ++it) {

@@ -105,7 +105,7 @@ TEST_F(WinHttpDownloaderTest, VerifiedPackageIsPutInPlace) {
         if (report.code == 1002) {
             EXPECT_TRUE(report.value >= 0.0 && report.value <= 1.0);
         }
-    EXPECT_EQ(platform::ReadWholeFile(target), package);
+    EXPECT_EQ(testing_support::ReadFile(target), package);
     EXPECT_FALSE(platform::PathExists(target + L".part"));
 }
 
@@ -142,7 +142,7 @@ TEST_F(WinHttpDownloaderTest, AddressWithoutDigestIsNotVerified) {
     ASSERT_GE(all.size(), 2u);
     EXPECT_EQ(all[all.size() - 2].code, 1006);
     EXPECT_EQ(all[all.size() - 2].text, L"curl获取url-md5失败");
-    EXPECT_EQ(platform::ReadWholeFile(target), "content");
+    EXPECT_EQ(testing_support::ReadFile(target), "content");
 }
 
 TEST_F(WinHttpDownloaderTest, BrokenTransfersResumeFromThePartFile) {
@@ -161,7 +161,7 @@ TEST_F(WinHttpDownloaderTest, BrokenTransfersResumeFromThePartFile) {
         downloader.Start();
         auto all = local.WaitForEnds(1);
         EXPECT_EQ(all.back().code, 1003) << honourRange;
-        EXPECT_EQ(platform::ReadWholeFile(target), package) << honourRange;
+        EXPECT_EQ(testing_support::ReadFile(target), package) << honourRange;
         auto requests = server.Requests();
         ASSERT_GE(requests.size(), 3u);
         EXPECT_EQ(requests[0].headers.count("range"), 0u);
@@ -197,7 +197,7 @@ TEST_F(WinHttpDownloaderTest, BodiesCutShortAreResumedNeverTakenWhole) {
         const std::wstring target = folder.Join(L"cut.exe");
         platform::DeleteFile(target);
         EXPECT_EQ(Reports::Phases(Download(server.Url("/software/711"), target)).back(), 1003);
-        EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+        EXPECT_TRUE(testing_support::ReadFile(target) == package);
         EXPECT_EQ(server.Requests().size(), 4u);  // 0-, 30000-, 60000-, 90000-
     }
 }
@@ -224,13 +224,13 @@ TEST_F(WinHttpDownloaderTest, PartsAtAnotherOffsetAreNeverAppended) {
         const auto all = Download(server.Url("/software/711"), target);
         if (wrongAnswers == 1) {
             EXPECT_EQ(Reports::Phases(all).back(), 1003);
-            EXPECT_TRUE(platform::ReadWholeFile(target) == package);
+            EXPECT_TRUE(testing_support::ReadFile(target) == package);
         } else {
             EXPECT_EQ(Reports::Phases(all).back(), 1004);
             EXPECT_DOUBLE_EQ(all.back().value, static_cast<double>(WinHttpDownloader::kWrongOffset));
             EXPECT_FALSE(platform::PathExists(target));
             // The part file kept the first bytes and nothing after them.
-            EXPECT_EQ(platform::ReadWholeFile(target + L".part"), package.substr(0, 50000));
+            EXPECT_EQ(testing_support::ReadFile(target + L".part"), package.substr(0, 50000));
         }
     }
 }

@@ -148,7 +148,7 @@ TEST(WinHttpExchangeTest, FileModeAppendsAndReportsProgress) {
     std::vector<double> percents;
     client.m_progressFn = [&](double percent) { percents.push_back(percent); };
     ASSERT_TRUE(client.SendHttpRequest(L"GET"));
-    EXPECT_EQ(platform::ReadWholeFile(file), "HEAD" + body);
+    EXPECT_EQ(testing_support::ReadFile(file), "HEAD" + body);
     EXPECT_EQ(client.m_bodySize, 0u);
     ASSERT_GE(percents.size(), 2u);
     EXPECT_DOUBLE_EQ(percents.front(), 0.0);
@@ -200,7 +200,7 @@ TEST(WinHttpExchangeTest, BodiesThatEndEarlyFailTheRequest) {
         EXPECT_EQ(client.m_lastError, platform::winhttp::kErrorConnectionError);
         EXPECT_EQ(server.Requests().size(), c.requests);
         if (c.toFile) {
-            EXPECT_EQ(platform::ReadWholeFile(client.m_responseFile), Pattern(100000).substr(0, 30000));
+            EXPECT_EQ(testing_support::ReadFile(client.m_responseFile), Pattern(100000).substr(0, 30000));
         }
     }
 }

@@ -1,6 +1,7 @@
 // The demo product's uninstaller: removes what the package installed from the folder named by
 // "_?=" and prints the uninstall protocol.
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@ int RunUninstaller(const std::vector<std::string>& arguments, const Options& opt
     namespace fs = std::filesystem;
     const long pace = options.Number("pace", 60);
     const std::string folder = RestOfLine(arguments, "_?=");
+    // Who ran it: a file of the uninstaller's making, owned by the account it ran as.
+    if (options.Has("uninstall-marker")) std::ofstream(options.Text("uninstall-marker")) << "uninstalled\n";
     PrintLine("Encode=UTF8");
     PrintLine("Progress=0.1");
     Pause(pace);
