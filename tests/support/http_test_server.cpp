@@ -123,7 +123,8 @@ void HttpTestServer::Answer(platform::NativeHandle connection) {
         std::lock_guard<std::mutex> lock(m_handlerMutex);
         response = m_handler(request);
     }
-    std::string out = "HTTP/1.1 " + std::to_string(response.status) + " " + response.reason + "\r\n";
+    const std::string status = response.statusText.empty() ? std::to_string(response.status) : response.statusText;
+    std::string out = "HTTP/1.1 " + status + " " + response.reason + "\r\n";
     for (const auto& [name, value] : response.headers) out += name + ": " + value + "\r\n";
     if (response.chunked)
         out += "Transfer-Encoding: chunked\r\n";

@@ -26,6 +26,8 @@ struct HttpRequest {
 struct HttpResponse {
     int status = 200;
     std::string reason = "OK";
+    // Sent in place of the status number when not empty: a status line no server should send.
+    std::string statusText;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     bool sendLength = true;  // a Content-Length header for the whole body

@@ -151,6 +151,12 @@ TEST(LanguageFile, InstalledLanguageCode) {
     EXPECT_EQ(Utils::InstalledLanguageCode(folder.Path()), L"en-US");
     folder.WriteFile(L"config.ini", "[Install]\nLanguage=ja-JP\n");
     EXPECT_EQ(Utils::InstalledLanguageCode(folder.Path()), L"ja-JP");
+    // The code goes onto the package's command line: only codes of the table are taken.
+    for (const char* planted : {"zh-CN\" -instdir=\"/somewhere/else", "ja-jp", "xx-XX", "\"en-US\" /D=/x"}) {
+        SCOPED_TRACE(planted);
+        folder.WriteFile(L"config.ini", std::string("[Install]\nLanguage=") + planted + "\n");
+        EXPECT_EQ(Utils::InstalledLanguageCode(folder.Path()), L"");
+    }
 }
 
 }  // namespace

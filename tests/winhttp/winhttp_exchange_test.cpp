@@ -58,6 +58,23 @@ TEST(WinHttpExchangeTest, BodyWithoutCharsetIsDecodedWithTheAnsiCodePage) {
 
 // A server chooses how long its header values are: a hundred thousand characters cost no more
 // than the bounded part of each that is kept.
+// A status is three digits: nothing a server sends wraps or cuts into a 200, which is what the
+// downloader stores a body after.
+TEST(WinHttpExchangeTest, MalformedStatusIsNeverSuccess) {
+    for (const char* status : {"4294967496", "2000", "20", "+200", "2x0", "200x"}) {
+        SCOPED_TRACE(status);
+        HttpTestServer server([status](const HttpRequest&) {
+            HttpResponse response;
+            response.statusText = status;
+            response.body = "not the package";
+            return response;
+        });
+        WinHttpClient client(server.Url("/package"));
+        client.SendHttpRequest(L"GET");
+        EXPECT_NE(client.m_statusCode, L"200");
+    }
+}
+
 TEST(WinHttpExchangeTest, WhatIsKeptOfHugeHeaderValuesIsBounded) {
     const std::string huge(100000, 'v');
     HttpTestServer server([&](const HttpRequest&) {
