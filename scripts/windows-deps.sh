@@ -190,7 +190,6 @@ EOF
 }
 
 finish_prefix() {
-  local upstream=${sources//$'\n'/ }
   # Programs and documents of the host are of no use in a Windows prefix.
   rm -rf "$stage/bin" "$stage/share"
   mkdir -p "$stage/lib/pkgconfig"
