@@ -78,12 +78,13 @@ enable_deb_src() {
 enable_deb_src
 prefix=$("$root/scripts/windows-deps.sh" | tail -n 1)
 
-# A build folder configured against another prefix (older sources, another toolchain) starts
-# afresh: its cache still names the other prefix's libraries.
+# A build folder last configured here against another prefix (older sources, another
+# toolchain), or configured by hand, starts afresh: CMake's cache keeps the libraries it found.
 fresh=()
-if [ -f "$build/CMakeCache.txt" ] && ! grep -qxF "KELVO_WINDOWS_PREFIX:PATH=$prefix" "$build/CMakeCache.txt"; then
+if [ -f "$build/CMakeCache.txt" ] && [ "$(cat "$build/kelvo-windows-prefix" 2>/dev/null)" != "$prefix" ]; then
   fresh=(--fresh)
 fi
 cmake "${fresh[@]}" -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DKELVO_WINDOWS_PREFIX="$prefix" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
+echo "$prefix" >"$build/kelvo-windows-prefix"
 cmake --build "$build"
