@@ -25,9 +25,12 @@ SOCKET Listen(unsigned short& port) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int length = sizeof address;
-    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        listen(s, 1) != 0 || getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    if (s == INVALID_SOCKET) return s;
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(s, 1) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        closesocket(s);
         return INVALID_SOCKET;
+    }
     port = ntohs(address.sin_port);
     return s;
 }
