@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of scripts/packages.txt that are missing (quiet when all are
-# present), plus any further package names given as arguments.
+# present), plus any further package names given as arguments. `--list FILE` reads FILE instead
+# of scripts/packages.txt (scripts/setup-windows.sh names scripts/packages-windows.txt).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-wanted="$(grep -v -E '^[[:space:]]*(#|$)' "$root/scripts/packages.txt") $*"
+list=$root/scripts/packages.txt
+if [ "${1:-}" = "--list" ]; then
+  list=$2
+  shift 2
+fi
+wanted="$(grep -v -E '^[[:space:]]*(#|$)' "$list") $*"
 missing=()
 for package in $wanted; do
   status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)

@@ -1,0 +1,26 @@
+# Fails when PROGRAM imports a DLL that Windows does not ship: a library linked as a DLL by
+# mistake (zlib1.dll, libwinpthread-1.dll, libstdc++-6.dll, ...) would be missing on a user's
+# machine.
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p ${PROGRAM} failed")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" lines "${dump}")
+set(windows_dlls kernel32 user32 advapi32 shell32 ole32 crypt32 bcrypt secur32 ws2_32 winmm
+    msvcrt ucrtbase)
+set(foreign "")
+foreach(line ${lines})
+  string(REGEX REPLACE "DLL Name: ([^ ]+)\\.[dD][lL][lL].*" "\\1" dll "${line}")
+  string(TOLOWER "${dll}" dll)
+  if(NOT dll IN_LIST windows_dlls AND NOT dll MATCHES "^api-ms-win-")
+    list(APPEND foreign ${dll})
+  endif()
+endforeach()
+if(NOT lines)
+  message(FATAL_ERROR "${PROGRAM} imports no DLL at all: not a Windows program?")
+endif()
+if(foreign)
+  message(FATAL_ERROR "${PROGRAM} imports DLLs that Windows does not ship: ${foreign}")
+endif()
+message(STATUS "${PROGRAM} imports: ${lines}")
