@@ -4,15 +4,18 @@
 
 #include <cstdio>
 
-#include "app/installer_settings.h"
 #include "app/silent_install.h"
-#include "app/single_instance_guard.h"
+#include "settings/installer_settings.h"
+#include "settings/single_instance_guard.h"
 #include "skinui/backend/sdl/sdl_window_system.h"
 #include "skinui/render/text_renderer.h"
 #include "ui/main_wnd.h"
 #include "utils/debug_log.h"
 #include "utils/text.h"
 #include "utils/thread.h"
+
+// The window system's names, which are Windows' own macros where its headers have been seen.
+using namespace SkinUI;
 
 namespace {
 
@@ -48,7 +51,7 @@ int RunWindow() {
         CMainWnd window;
         // Made hidden and shown only once it stands centred and has asked about an earlier
         // installation (which may close it before it is ever seen).
-        SkinUI::WindowHandle handle = window.Create(nullptr, CMainWnd::kTitle, SkinUI::WS_OVERLAPPEDWINDOW, 0);
+        SkinUI::WindowHandle handle = window.Create(nullptr, CMainWnd::kTitle, WS_OVERLAPPEDWINDOW, 0);
         if (!handle) {
             std::fprintf(stderr, "KelvoKidsInstaller: cannot open the window: %s\n",
                          Utils::WideToUtf8(system.Error()).c_str());

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
-#include "app/installer_settings.h"
 #include "install/download_installer.h"
 #include "install/find_process.h"
 #include "install/install_records.h"
 #include "install/unattended_job.h"
+#include "settings/installer_settings.h"
 #include "utils/disk.h"
 #include "utils/language.h"
 #include "utils/text.h"

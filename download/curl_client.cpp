@@ -118,7 +118,7 @@ int CurlClient::Start() {
     if (result == 0) {
         file = platform::OpenFileForAppend(partPath);
         if (!file) {
-            m_errorText = Utils::MultiByteToWide(std::strerror(errno), Utils::CP_ACP)
+            m_errorText = Utils::MultiByteToWide(std::strerror(errno), Utils::kAnsiCodePage)
                               .substr(0, kMaxErrorTextChars);
             DEBUG_LOG_AT(L"CurlClient::Start", __LINE__, L"open part file: %s", m_errorText.c_str());
             result = kPartFileNotOpened;

@@ -2,12 +2,12 @@
 
 #include <mutex>
 
-#include "app/installer_settings.h"
 #include "download/create_downloader.h"
 #include "install/find_process.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/identity.h"
+#include "settings/installer_settings.h"
 #include "utils/debug_log.h"
 #include "utils/disk.h"
 

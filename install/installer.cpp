@@ -1,8 +1,8 @@
 #include "install/installer.h"
 
-#include "app/installer_settings.h"
 #include "install/child_output.h"
 #include "platform/file_reader.h"
+#include "settings/installer_settings.h"
 #include "utils/command_line.h"
 #include "utils/debug_log.h"
 #include "utils/digest.h"

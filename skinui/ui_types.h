@@ -15,6 +15,9 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using WindowHandle = void*;
 
+// These carry the names and values of the Windows window system. Where its headers have been seen,
+// its macros of the same names and values stand in for them.
+#ifndef WM_CREATE
 constexpr UINT WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZE = 0x0005,
                WM_ACTIVATE = 0x0006, WM_SETFOCUS = 0x0007, WM_KILLFOCUS = 0x0008, WM_PAINT = 0x000F,
                WM_CLOSE = 0x0010, WM_QUIT = 0x0012, WM_SHOWWINDOW = 0x0018, WM_GETMINMAXINFO = 0x0024,
@@ -32,8 +35,6 @@ constexpr LRESULT HTNOWHERE = 0, HTCLIENT = 1, HTCAPTION = 2, HTLEFT = 10, HTRIG
 constexpr WPARAM SC_MINIMIZE = 0xF020, SC_MAXIMIZE = 0xF030, SC_CLOSE = 0xF060, SC_RESTORE = 0xF120;
 constexpr WPARAM SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
 constexpr WPARAM WA_INACTIVE = 0, WA_ACTIVE = 1;
-// Bit 29 of a key message's lParam: the Alt key was held.
-constexpr LPARAM kAltHeld = LPARAM{1} << 29;
 
 constexpr WPARAM VK_RETURN = 0x0D, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_TAB = 0x09, VK_F4 = 0x73;
 constexpr WPARAM VK_BACK = 0x08, VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_MENU = 0x12, VK_END = 0x23,
@@ -42,7 +43,6 @@ constexpr WPARAM VK_BACK = 0x08, VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_MENU = 0
 
 // Input method messages: the text being composed changed (its caret in wParam), or ended.
 constexpr UINT WM_IME_ENDCOMPOSITION = 0x010E, WM_IME_COMPOSITION = 0x010F;
-constexpr LPARAM GCS_COMPSTR = 0x0008;
 
 // Window styles the framework looks at.
 constexpr std::uint32_t WS_OVERLAPPED = 0, WS_MAXIMIZEBOX = 0x00010000, WS_MINIMIZEBOX = 0x00020000,
@@ -52,6 +52,13 @@ constexpr std::uint32_t WS_OVERLAPPED = 0, WS_MAXIMIZEBOX = 0x00010000, WS_MINIM
                         WS_POPUPWINDOW = 0x80880000, WS_EX_TOPMOST = 0x00000008, WS_EX_TRANSPARENT = 0x00000020,
                         WS_EX_LAYERED = 0x00080000, WS_EX_NOACTIVATE = 0x08000000;
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
+#endif
+#ifndef GCS_COMPSTR
+constexpr LPARAM GCS_COMPSTR = 0x0008;  // the input method's composition string
+#endif
+
+// Bit 29 of a key message's lParam: the Alt key was held.
+constexpr LPARAM kAltHeld = LPARAM{1} << 29;
 
 constexpr LPARAM MakeLParam(int low, int high) {
     return static_cast<LPARAM>(static_cast<std::uint32_t>((low & 0xFFFF) | ((high & 0xFFFF) << 16)));
@@ -111,7 +118,9 @@ public:
 };
 
 // Text layout flags (the values of the Windows text-drawing flags).
+#ifndef DT_LEFT
 constexpr UINT DT_LEFT = 0x0, DT_CENTER = 0x1, DT_RIGHT = 0x2, DT_VCENTER = 0x4, DT_BOTTOM = 0x8,
                DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_END_ELLIPSIS = 0x8000;
+#endif
 
 }  // namespace SkinUI

@@ -12,7 +12,9 @@ namespace SkinUI {
 // program's resources, or an archive stored as a resource of type "ZIPRES".
 enum class SkinSource : int { Folder = 1, ArchiveFile = 2, Resource = 3, ArchiveResource = 4 };
 
+#ifndef CS_DBLCLKS
 constexpr UINT CS_DBLCLKS = 0x0008;
+#endif
 
 class WindowImplBase : public CWindowWnd, public INotifySink, public IMessageFilter, public IControlFactory {
 public:

@@ -18,7 +18,7 @@ WindowHandle CWindowWnd::Create(WindowHandle parent, const std::wstring& name, s
     UiRect rect{x, y, cx == CW_USEDEFAULT ? CW_USEDEFAULT : x + cx, cy == CW_USEDEFAULT ? CW_USEDEFAULT : y + cy};
     if (x == CW_USEDEFAULT || cx == CW_USEDEFAULT) rect = {CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
     // The handle is known to this object from the first message on (WM_CREATE included).
-    return system->CreateWindow(this, parent, name, style, exStyle, rect);
+    return system->CreateNativeWindow(this, parent, name, style, exStyle, rect);
 }
 
 void CWindowWnd::ShowWindow(bool show, bool takeFocus) {

@@ -6,7 +6,9 @@
 
 namespace SkinUI {
 
+#ifndef IDOK  // Windows' own macros of the same values, where its headers have been seen
 constexpr int IDOK = 1, IDCANCEL = 2;
+#endif
 
 class CWindowWnd : public WindowProcedure {
 public:

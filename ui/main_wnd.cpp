@@ -2,11 +2,11 @@
 // notifications, clicks, page changes, the folder chooser, and closing.
 #include "ui/main_wnd.h"
 
-#include "app/installer_settings.h"
 #include "install/find_process.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/shell.h"
+#include "settings/installer_settings.h"
 #include "skinui/combo.h"
 #include "skinui/container.h"
 #include "skinui/edit.h"

@@ -30,7 +30,7 @@ public:
     static constexpr const wchar_t* kTitle = L"Kelvo Kids少儿编程";
     static constexpr std::uint32_t kTopShowTimer = 10;
     static constexpr std::uint32_t kFinishCloseTimer = 11;
-    static constexpr SkinUI::UINT kFolderChosenMessage = SkinUI::WM_USER + 1001;
+    static constexpr SkinUI::UINT kFolderChosenMessage = 0x0400 + 1001;  // WM_USER + 1001
 
     // What the window asks of the system; tests put their own in place.
     struct Services {

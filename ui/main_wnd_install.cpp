@@ -2,9 +2,9 @@
 // the reports of the job turned into the progress display, the failures and the finish.
 #include <cmath>
 
-#include "app/installer_settings.h"
 #include "install/find_process.h"
 #include "platform/file_system.h"
+#include "settings/installer_settings.h"
 #include "skinui/edit.h"
 #include "skinui/label.h"
 #include "skinui/option.h"

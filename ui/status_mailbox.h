@@ -18,7 +18,7 @@ struct StatusRecord {
 
 class StatusMailbox {
 public:
-    static constexpr SkinUI::UINT kMessage = SkinUI::WM_USER + 1000;  // 2024
+    static constexpr SkinUI::UINT kMessage = 0x0400 + 1000;  // WM_USER + 1000, 2024
 
     StatusMailbox() = default;
     StatusMailbox(const StatusMailbox&) = delete;

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "app/installer_settings.h"
+#include "settings/installer_settings.h"
 #include "skinui/combo.h"
 #include "skinui/label.h"
 #include "skinui/skin_resources.h"

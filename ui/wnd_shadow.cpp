@@ -47,7 +47,7 @@ bool CWndShadow::Create(WindowHandle parent) {
     UiRect place = system->GetWindowRect(parent);
     place.right = place.left;
     place.bottom = place.top;
-    m_window = system->CreateWindow(this, parent, L"SkinShadowWnd", WS_POPUPWINDOW,
+    m_window = system->CreateNativeWindow(this, parent, L"SkinShadowWnd", WS_POPUPWINDOW,
                                     WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE, place);
     if (!m_window) {
         Shadows().erase(parent);

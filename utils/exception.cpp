@@ -5,6 +5,6 @@
 namespace Utils {
 
 Exception::Exception(const std::wstring& message)
-    : std::runtime_error(WideToMultiByte(message, CP_ACP)), m_message(message) {}
+    : std::runtime_error(WideToMultiByte(message, kAnsiCodePage)), m_message(message) {}
 
 }  // namespace Utils

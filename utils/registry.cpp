@@ -9,7 +9,7 @@ namespace Utils {
 bool RegReadString(const std::wstring& valueName, std::uint32_t& type, std::wstring& text) {
     std::wstring value;
     if (!platform::ReadKeyValue(kProductRegistryKey, valueName, value)) return false;
-    type = REG_SZ;
+    type = kRegistryString;
     text = value;
     return true;
 }

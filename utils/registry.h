@@ -7,9 +7,9 @@
 namespace Utils {
 
 constexpr const wchar_t* kProductRegistryKey = L"Software\\VemarSoft\\kelvoKids";
-constexpr std::uint32_t REG_SZ = 1;
+constexpr std::uint32_t kRegistryString = 1;  // REG_SZ
 
-// False (text unchanged) when the key or the value is missing. The type is always REG_SZ.
+// False (text unchanged) when the key or the value is missing. The type is always kRegistryString.
 bool RegReadString(const std::wstring& valueName, std::uint32_t& type, std::wstring& text);
 // False when the key cannot be created or the value not written.
 bool RegWriteString(const std::wstring& valueName, const std::wstring& text);

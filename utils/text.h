@@ -5,8 +5,8 @@
 
 namespace Utils {
 
-constexpr std::uint32_t CP_ACP = 0;
-constexpr std::uint32_t CP_UTF8 = 65001;
+constexpr std::uint32_t kAnsiCodePage = 0;
+constexpr std::uint32_t kUtf8CodePage = 65001;
 
 // Empty text when the bytes are not valid in the code page (or the page is unknown).
 std::wstring MultiByteToWide(const std::string& text, std::uint32_t codePage);

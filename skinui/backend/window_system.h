@@ -34,7 +34,7 @@ public:
     // WS_VISIBLE, shows it. x or y CW_USEDEFAULT places the window where the system likes.
     // WS_EX_NOACTIVATE makes a window that is never activated nor focused (a popup list);
     // WS_EX_LAYERED a window shown only through UpdateLayeredWindow (a shadow).
-    virtual WindowHandle CreateWindow(WindowProcedure* procedure, WindowHandle parent, const std::wstring& title,
+    virtual WindowHandle CreateNativeWindow(WindowProcedure* procedure, WindowHandle parent, const std::wstring& title,
                                       std::uint32_t style, std::uint32_t exStyle, UiRect rect) = 0;
     // Sends WM_DESTROY and WM_NCDESTROY; the handle is invalid afterwards.
     virtual void DestroyWindow(WindowHandle window) = 0;

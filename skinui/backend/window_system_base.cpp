@@ -28,7 +28,7 @@ const WindowSystemBase::WindowRecord* WindowSystemBase::Find(WindowHandle window
     return found == m_windows.end() ? nullptr : found->second.get();
 }
 
-WindowHandle WindowSystemBase::CreateWindow(WindowProcedure* procedure, WindowHandle parent, const std::wstring& title,
+WindowHandle WindowSystemBase::CreateNativeWindow(WindowProcedure* procedure, WindowHandle parent, const std::wstring& title,
                                             std::uint32_t style, std::uint32_t exStyle, UiRect rect) {
     std::unique_ptr<WindowRecord> window = NewRecord();
     window->procedure = procedure;

@@ -19,7 +19,7 @@ public:
     WindowSystemBase(const WindowSystemBase&) = delete;
     WindowSystemBase& operator=(const WindowSystemBase&) = delete;
 
-    WindowHandle CreateWindow(WindowProcedure* procedure, WindowHandle parent, const std::wstring& title,
+    WindowHandle CreateNativeWindow(WindowProcedure* procedure, WindowHandle parent, const std::wstring& title,
                               std::uint32_t style, std::uint32_t exStyle, UiRect rect) override;
     void DestroyWindow(WindowHandle window) override;
     bool IsWindow(WindowHandle window) const override;

@@ -9,11 +9,11 @@
 #include <regex>
 #include <string>
 
-#include "app/single_instance_guard.h"
 #include "platform/file_system.h"
 #include "platform/pipe.h"
 #include "platform/process.h"
 #include "platform/utf8.h"
+#include "settings/single_instance_guard.h"
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 

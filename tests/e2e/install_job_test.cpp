@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/installer_settings.h"
 #include "install/download_installer.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "settings/installer_settings.h"
 #include "tests/install/report_log.h"
 #include "tests/support/http_test_server.h"
 #include "tests/support/scoped_variable.h"

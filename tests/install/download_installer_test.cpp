@@ -9,13 +9,13 @@
 #include <functional>
 #include <mutex>
 
-#include "app/installer_settings.h"
 #include "install/find_process.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "platform/thread.h"
 #include "report_log.h"
+#include "settings/installer_settings.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"

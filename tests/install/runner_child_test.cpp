@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <optional>
 
-#include "app/installer_settings.h"
 #include "install/installer.h"
 #include "install/uninstaller.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "report_log.h"
+#include "settings/installer_settings.h"
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_folder.h"
 

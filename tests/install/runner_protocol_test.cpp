@@ -2,10 +2,10 @@
 // without starting any program.
 #include <gtest/gtest.h>
 
-#include "app/installer_settings.h"
 #include "install/installer.h"
 #include "install/uninstaller.h"
 #include "report_log.h"
+#include "settings/installer_settings.h"
 #include "tests/support/log_capture.h"
 
 namespace {

@@ -10,7 +10,6 @@
 #include <functional>
 #include <thread>
 
-#include "app/installer_settings.h"
 #include "install/download_installer.h"
 #include "install/install_records.h"
 #include "platform/file_system.h"
@@ -19,6 +18,7 @@
 #include "platform/profile.h"
 #include "platform/utf8.h"
 #include "report_log.h"
+#include "settings/installer_settings.h"
 #include "tests/support/scoped_variable.h"
 #include "tests/support/sudo_scenario.h"
 #include "tests/support/temp_folder.h"

@@ -3,6 +3,9 @@
 // their retry, the earlier installation's questions, and one attempt at a time.
 #include "tests/mainwnd/main_window_fixture.h"
 
+// The window system's names, which are Windows' own macros where its headers have been seen.
+using namespace SkinUI;
+
 namespace {
 
 using mainwnd_testing::MainWindowTest;
@@ -35,7 +38,7 @@ TEST_F(MainWindowTest, DefaultInstallationReachesTheFinishPageAndStartsTheProduc
 
         // The window comes to the front after the package's delay (3 s when it names none).
         CSkinFrame other(WindowDescriptor::ForSkinFile(L"MessageBox2Wnd.xml"));
-        other.Create(nullptr, L"other", SkinUI::WS_VISIBLE | SkinUI::WS_OVERLAPPEDWINDOW, 0);
+        other.Create(nullptr, L"other", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0);
         system.SetForeground(other.GetHWND());
         system.AdvanceTime(2999);
         EXPECT_NE(system.GetActiveWindow(), handle);
@@ -285,10 +288,10 @@ TEST_F(MainWindowTest, ProgressPageRefusesEveryClose) {
     Open();
     ASSERT_TRUE(Click(L"defaultInstallBtn"));
     ASSERT_TRUE(RunUntilPage(2));
-    system.PostMessage(handle, SkinUI::WM_CLOSE, 1, 0);
-    system.HoldKey(SkinUI::VK_MENU, true);
-    system.KeyDown(handle, SkinUI::VK_F4);
-    system.HoldKey(SkinUI::VK_MENU, false);
+    system.PostMessage(handle, WM_CLOSE, 1, 0);
+    system.HoldKey(VK_MENU, true);
+    system.KeyDown(handle, VK_F4);
+    system.HoldKey(VK_MENU, false);
     system.RunPending();
     EXPECT_TRUE(system.IsWindow(handle));
     EXPECT_FALSE(window->IsClosing());

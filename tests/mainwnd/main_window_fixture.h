@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "app/installer_settings.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "platform/profile.h"
+#include "settings/installer_settings.h"
 #include "skinui/backend/headless/headless_window_system.h"
 #include "skinui/edit.h"
 #include "skinui/markup/value_parser.h"
@@ -118,7 +118,8 @@ protected:
     // Builds the window as the entry does (hidden, centred, shown unless it is closing already).
     void Open(const WindowDescriptor& descriptor = WindowDescriptor::ForSkinFile(L"MainWnd.xml")) {
         window = std::make_unique<CMainWnd>(Services(), descriptor);
-        handle = window->Create(nullptr, CMainWnd::kTitle, SkinUI::WS_OVERLAPPEDWINDOW, 0);
+        using namespace SkinUI;
+        handle = window->Create(nullptr, CMainWnd::kTitle, WS_OVERLAPPEDWINDOW, 0);
         ASSERT_TRUE(handle);
         if (!window->IsClosing()) window->ShowWindow();
         system.RunPending();

@@ -4,6 +4,9 @@
 
 #include "tests/mainwnd/main_window_fixture.h"
 
+// The window system's names, which are Windows' own macros where its headers have been seen.
+using namespace SkinUI;
+
 namespace {
 
 using mainwnd_testing::MainWindowTest;
@@ -14,7 +17,7 @@ TEST(StatusMailbox, KeepsWhatItPostedUntilTakenAndFreesTheRestWhenClosed) {
     SkinUI::SetWindowSystem(&system);
     {
         CSkinFrame frame(WindowDescriptor::ForSkinFile(L"MessageBox2Wnd.xml"));
-        ASSERT_TRUE(frame.Create(nullptr, L"x", SkinUI::WS_OVERLAPPEDWINDOW, 0));
+        ASSERT_TRUE(frame.Create(nullptr, L"x", WS_OVERLAPPEDWINDOW, 0));
         StatusMailbox mailbox;
         mailbox.Post(1002, 0.5, L"before it opens");
         EXPECT_EQ(mailbox.Pending(), 0u);
@@ -61,7 +64,7 @@ TEST_F(MainWindowTest, SkinWithoutTheControlsItReliesOnStillWorks) {
     system.RunPending();
     EXPECT_TRUE(system.IsWindow(handle));
     // Without pages there is no progress page to refuse a close on.
-    system.PostMessage(handle, SkinUI::WM_CLOSE, 1, 0);
+    system.PostMessage(handle, WM_CLOSE, 1, 0);
     EXPECT_TRUE(RunUntilClosed());
 }
 

@@ -46,14 +46,14 @@ protected:
 
 TEST_F(HeadlessTest, CreationFailureLeavesNoWindow) {
     recorder.failCreate = true;
-    EXPECT_FALSE(system.CreateWindow(&recorder, nullptr, L"x", WS_VISIBLE, 0, {0, 0, 10, 10}));
+    EXPECT_FALSE(system.CreateNativeWindow(&recorder, nullptr, L"x", WS_VISIBLE, 0, {0, 0, 10, 10}));
     EXPECT_TRUE(system.Windows().empty());
     EXPECT_EQ(recorder.Count(WM_DESTROY), 1);
     EXPECT_EQ(recorder.Count(WM_NCDESTROY), 1);
 }
 
 TEST_F(HeadlessTest, PostedMessagesArriveInOrderFromAnyThread) {
-    WindowHandle w = system.CreateWindow(&recorder, nullptr, L"x", 0, 0, {0, 0, 10, 10});
+    WindowHandle w = system.CreateNativeWindow(&recorder, nullptr, L"x", 0, 0, {0, 0, 10, 10});
     std::thread a([&] {
         for (int i = 0; i < 500; ++i) system.PostMessage(w, WM_USER + 1000, i, 0);
     });
@@ -68,7 +68,7 @@ TEST_F(HeadlessTest, PostedMessagesArriveInOrderFromAnyThread) {
 }
 
 TEST_F(HeadlessTest, QuitEndsTheInnerPumpAndReachesTheOuterOne) {
-    WindowHandle w = system.CreateWindow(&recorder, nullptr, L"x", 0, 0, {0, 0, 10, 10});
+    WindowHandle w = system.CreateNativeWindow(&recorder, nullptr, L"x", 0, 0, {0, 0, 10, 10});
     system.RunPending();
     system.PostQuitMessage(3);
     EXPECT_EQ(system.PumpOne(0), Utils::PumpStep::Quit);  // inner loop ends
@@ -78,7 +78,7 @@ TEST_F(HeadlessTest, QuitEndsTheInnerPumpAndReachesTheOuterOne) {
 }
 
 TEST_F(HeadlessTest, ShortPumpStopsWhenTheWindowGoes) {
-    WindowHandle w = system.CreateWindow(&recorder, nullptr, L"x", 0, 0, {0, 0, 10, 10});
+    WindowHandle w = system.CreateNativeWindow(&recorder, nullptr, L"x", 0, 0, {0, 0, 10, 10});
     system.PostMessage(w, WM_CLOSE, 0, 0);
     // The shared pump of the utilities runs this back end's messages.
     EXPECT_FALSE(Utils::PumpMessages(w));
@@ -86,7 +86,7 @@ TEST_F(HeadlessTest, ShortPumpStopsWhenTheWindowGoes) {
 }
 
 TEST_F(HeadlessTest, DisabledWindowsTakeNoInput) {
-    WindowHandle w = system.CreateWindow(&recorder, nullptr, L"x", WS_VISIBLE, 0, {0, 0, 100, 100});
+    WindowHandle w = system.CreateNativeWindow(&recorder, nullptr, L"x", WS_VISIBLE, 0, {0, 0, 100, 100});
     system.EnableWindow(w, false);
     system.Click(w, 5, 5);
     system.KeyDown(w, VK_ESCAPE);
@@ -99,7 +99,7 @@ TEST_F(HeadlessTest, DisabledWindowsTakeNoInput) {
 }
 
 TEST_F(HeadlessTest, SystemCommandsMinimiseMaximiseRestoreAndClose) {
-    WindowHandle w = system.CreateWindow(&recorder, nullptr, L"x", WS_VISIBLE, 0, {10, 20, 110, 70});
+    WindowHandle w = system.CreateNativeWindow(&recorder, nullptr, L"x", WS_VISIBLE, 0, {10, 20, 110, 70});
     system.SendMessage(w, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     EXPECT_TRUE(system.IsMaximized(w));
     EXPECT_EQ(system.GetWindowRect(w), system.GetWorkArea(w));
@@ -114,7 +114,7 @@ TEST_F(HeadlessTest, SystemCommandsMinimiseMaximiseRestoreAndClose) {
 }
 
 TEST_F(HeadlessTest, TimersFireInDueOrderOnTheVirtualClockAndLongPeriodsAreCapped) {
-    WindowHandle w = system.CreateWindow(&recorder, nullptr, L"x", 0, 0, {0, 0, 10, 10});
+    WindowHandle w = system.CreateNativeWindow(&recorder, nullptr, L"x", 0, 0, {0, 0, 10, 10});
     system.SetTimer(w, 1, 30);
     system.SetTimer(w, 2, 50);
     system.SetTimer(w, 3, 0xFFFFFFFF);
@@ -132,8 +132,8 @@ TEST_F(HeadlessTest, TimersFireInDueOrderOnTheVirtualClockAndLongPeriodsAreCappe
 }
 
 TEST_F(HeadlessTest, OwnedWindowsAreDestroyedWithTheirOwner) {
-    WindowHandle a = system.CreateWindow(&owner, nullptr, L"a", 0, 0, {0, 0, 10, 10});
-    WindowHandle b = system.CreateWindow(&owned, a, L"b", 0, 0, {0, 0, 10, 10});
+    WindowHandle a = system.CreateNativeWindow(&owner, nullptr, L"a", 0, 0, {0, 0, 10, 10});
+    WindowHandle b = system.CreateNativeWindow(&owned, a, L"b", 0, 0, {0, 0, 10, 10});
     EXPECT_EQ(system.GetParent(b), a);
     system.DestroyWindow(a);
     EXPECT_FALSE(system.IsWindow(b));
@@ -141,7 +141,7 @@ TEST_F(HeadlessTest, OwnedWindowsAreDestroyedWithTheirOwner) {
 }
 
 TEST_F(HeadlessTest, PaintsOnlyWhenInvalidated) {
-    WindowHandle w = system.CreateWindow(&recorder, nullptr, L"x", WS_VISIBLE, 0, {0, 0, 10, 10});
+    WindowHandle w = system.CreateNativeWindow(&recorder, nullptr, L"x", WS_VISIBLE, 0, {0, 0, 10, 10});
     system.RunPending();
     int paints = recorder.Count(WM_PAINT);
     EXPECT_EQ(paints, 1);

@@ -44,7 +44,8 @@ public:
         return n;
     }
     SkinUI::WindowHandle Open(SkinUI::WindowHandle parent = nullptr) {
-        return Create(parent, L"test", SkinUI::WS_VISIBLE | SkinUI::WS_OVERLAPPEDWINDOW, 0);
+        using namespace SkinUI;
+        return Create(parent, L"test", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0);
     }
 
     std::vector<Seen> seen;

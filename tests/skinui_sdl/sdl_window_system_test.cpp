@@ -13,7 +13,7 @@ namespace {
 class SdlWindowSystemTest : public SdlFixture {
 protected:
     WindowHandle Open(Recorder& procedure, UiRect rect = {10, 20, 110, 70}, WindowHandle parent = nullptr) {
-        WindowHandle window = system->CreateWindow(&procedure, parent, L"test", WS_VISIBLE, 0, rect);
+        WindowHandle window = system->CreateNativeWindow(&procedure, parent, L"test", WS_VISIBLE, 0, rect);
         system->RunPending();
         procedure.received.clear();
         return window;
@@ -23,7 +23,7 @@ protected:
 }  // namespace
 
 TEST_F(SdlWindowSystemTest, CreationOrderAndFailure) {
-    WindowHandle w = system->CreateWindow(&recorder, nullptr, L"test", 0, 0, {10, 20, 110, 70});
+    WindowHandle w = system->CreateNativeWindow(&recorder, nullptr, L"test", 0, 0, {10, 20, 110, 70});
     ASSERT_TRUE(w);
     ASSERT_GE(recorder.received.size(), 2u);
     EXPECT_EQ(recorder.received[0].message, WM_CREATE);
@@ -38,7 +38,7 @@ TEST_F(SdlWindowSystemTest, CreationOrderAndFailure) {
     EXPECT_FALSE(system->IsVisible(w));
 
     owner.failCreate = true;
-    EXPECT_FALSE(system->CreateWindow(&owner, nullptr, L"x", WS_VISIBLE, 0, {0, 0, 10, 10}));
+    EXPECT_FALSE(system->CreateNativeWindow(&owner, nullptr, L"x", WS_VISIBLE, 0, {0, 0, 10, 10}));
     EXPECT_EQ(system->Windows().size(), 1u);
     EXPECT_EQ(owner.Count(WM_DESTROY), 1);
     EXPECT_EQ(owner.Count(WM_NCDESTROY), 1);
@@ -332,7 +332,7 @@ TEST(SdlWithoutDisplay, WindowCreationFailsWithAClearMessage) {
         EXPECT_FALSE(system.IsReady());
         EXPECT_NE(system.Error().find(L"cannot open a display"), std::wstring::npos);
         Recorder recorder;
-        EXPECT_FALSE(system.CreateWindow(&recorder, nullptr, L"x", WS_VISIBLE, 0, {0, 0, 10, 10}));
+        EXPECT_FALSE(system.CreateNativeWindow(&recorder, nullptr, L"x", WS_VISIBLE, 0, {0, 0, 10, 10}));
         EXPECT_TRUE(recorder.received.empty());
         EXPECT_FALSE(system.PostMessage(nullptr, WM_USER, 0, 0));
         EXPECT_EQ(system.PumpOne(0), Utils::PumpStep::Dispatched);

@@ -9,10 +9,10 @@
 #include <regex>
 #include <set>
 
-#include "app/installer_settings.h"
 #include "platform/file_system.h"
 #include "platform/ui_language.h"
 #include "platform/utf8.h"
+#include "settings/installer_settings.h"
 #include "skinui/backend/headless/headless_window_system.h"
 #include "skinui/combo.h"
 #include "skinui/container.h"
@@ -24,6 +24,9 @@
 #include "tests/ui/ui_fixture.h"
 #include "ui/window_language.h"
 #include "utils/language.h"
+
+// The window system's names, which are Windows' own macros where its headers have been seen.
+using namespace SkinUI;
 
 namespace {
 
@@ -140,7 +143,7 @@ protected:
     void SetUp() override {
         SkinUI::SkinResources::Instance().Reset();
         SkinUI::SetWindowSystem(&system);
-        handle = window.Create(nullptr, L"test", SkinUI::WS_VISIBLE, 0);
+        handle = window.Create(nullptr, L"test", WS_VISIBLE, 0);
         ASSERT_TRUE(handle);
         InstallerSettings::Instance().Language = Utils::kNoLanguage;
     }

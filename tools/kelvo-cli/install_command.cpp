@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/installer_settings.h"
 #include "commands.h"
 #include "install/install_records.h"
 #include "install/unattended_job.h"
 #include "platform/file_system.h"
+#include "settings/installer_settings.h"
 #include "utils/system_info.h"
 #include "utils/text.h"
 

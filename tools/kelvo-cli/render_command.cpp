@@ -1,10 +1,10 @@
 // render: one skin window drawn off-screen, for looking at a skin without a display.
-#include "app/installer_settings.h"
 #include "commands.h"
+#include "settings/installer_settings.h"
 #include "skinui/backend/headless/render_skin.h"
+#include "ui/skin_frame.h"
 #include "ui/window_language.h"
 #include "utils/language.h"
-#include "ui/skin_frame.h"
 #include "utils/text.h"
 
 namespace {

@@ -10,6 +10,9 @@
 #include "ui/message_box.h"
 #include "utils/text.h"
 
+// The window system's names, which are Windows' own macros where its headers have been seen.
+using namespace SkinUI;
+
 namespace {
 
 constexpr const char* kUsage = "show SKINFILE [--folder DIR] [--text TEXT] [--caption CAPTION]";
@@ -79,7 +82,7 @@ int RunShow(const Arguments& arguments) {
             }
         } else {
             CSkinFrame window(descriptor);
-            SkinUI::WindowHandle handle = window.Create(nullptr, L"Kelvo Kids", SkinUI::WS_OVERLAPPEDWINDOW, 0);
+            SkinUI::WindowHandle handle = window.Create(nullptr, L"Kelvo Kids", WS_OVERLAPPEDWINDOW, 0);
             if (!handle) {
                 std::fprintf(stderr, "kelvo-cli: cannot open %s: %s\n", positional[0].c_str(),
                              Utils::WideToUtf8(system.Error()).c_str());

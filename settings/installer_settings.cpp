@@ -1,4 +1,4 @@
-#include "app/installer_settings.h"
+#include "settings/installer_settings.h"
 
 #include <cerrno>
 #include <climits>

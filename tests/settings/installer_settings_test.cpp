@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/installer_settings.h"
 #include "platform/file_system.h"
 #include "platform/os_version.h"
+#include "settings/installer_settings.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
