@@ -23,7 +23,7 @@ if [ $drive = no ]; then
   "$root/scripts/setup.sh" "$build"
   if [ "${DEMO_SHOW:-1}" = 0 ] || { [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
     echo "demo: no display: the window runs under xvfb-run and xdotool clicks through it"
-    exec env BUILD_DIR="$build" xvfb-run -a -s "-screen 0 1024x768x24" "$0" --drive
+    exec env BUILD_DIR="$build" xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" --drive
   fi
 fi
 
