@@ -89,7 +89,7 @@ if [ $drive = no ]; then
 fi
 
 # --- Driving the window on $DISPLAY -------------------------------------------------------
-for tool in xdotool import; do
+for tool in xdotool xwd; do
   command -v $tool >/dev/null || { echo "demo: $tool is missing" >&2; exit 1; }
 done
 "$installer" "${arguments[@]}" 2>"$log" &
@@ -108,7 +108,9 @@ wait_for() {  # PATTERN SECONDS
 }
 shoot() {  # NAME
   sleep 0.4  # the page's first paint
-  import -window "$window" "$out/page-$1.png"
+  # The window's pixels as the server holds them, made a PNG by our own tool.
+  xwd -silent -id "$window" -out "$work/page.xwd"
+  "$cli" screenshot "$work/page.xwd" "$out/page-$1.png"
   echo "demo: $out/page-$1.png"
 }
 click() {  # X Y (in the 600 x 400 window)
