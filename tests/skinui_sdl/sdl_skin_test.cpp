@@ -102,6 +102,17 @@ TEST_F(SdlSkinTest, ModalBoxDisablesItsOwnerAndGivesTheFocusBack) {
     EXPECT_EQ(ownerWindow.Count(L"click"), 1);
 }
 
+// A click already queued when the window appears (a quick user, a slow machine) is taken before
+// the window's first paint: it must still find the control under it.
+TEST_F(SdlSkinTest, ClickQueuedBeforeTheFirstPaintReachesItsControl) {
+    TestWindow box(L"box.xml");
+    WindowHandle handle = box.Open();
+    Click(handle, 105, 15);  // closebtn: the top right 30 x 30 of the 120 x 80 box
+    system->RunPending();
+    ASSERT_EQ(box.Count(L"click"), 1);
+    EXPECT_EQ(box.seen.back().sender, L"closebtn");
+}
+
 TEST_F(SdlSkinTest, QuitDuringModalBoxEndsItsLoopAndReachesTheOuterOne) {
     TestWindow ownerWindow(L"owner.xml");
     WindowHandle ownerHandle = ownerWindow.Open();
