@@ -31,7 +31,7 @@ installer=$build/app/KelvoKidsInstaller
 cli=$build/tools/kelvo-cli/kelvo-cli
 out=${DEMO_OUT:-$build/demo}
 mkdir -p "$out"
-rm -f "$out"/page-*.png
+rm -f "$out"/page-*.png "$out"/screen-at-failure.png
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelvo-demo.XXXXXX")
 server_pid=
 installer_pid=
@@ -103,7 +103,9 @@ wait_for() {  # PATTERN SECONDS
     kill -0 "$installer_pid" 2>/dev/null || { grep -q "$1" "$log"; return; }
     sleep 0.1
   done
-  echo "demo: no \"$1\" after $2 s" >&2
+  # What the screen shows then (a box the installer opened, say) tells why.
+  xwd -silent -root -out "$work/screen.xwd" && "$cli" screenshot "$work/screen.xwd" "$out/screen-at-failure.png"
+  echo "demo: no \"$1\" after $2 s; the screen then: $out/screen-at-failure.png" >&2
   return 1
 }
 shoot() {  # NAME
