@@ -19,7 +19,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --build "$build" --rounds "$rounds" --seconds "$seconds"
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" --build "$build" --rounds "$rounds" --seconds "$seconds"
 fi
 cmake --build "$build" --target KelvoKidsInstaller kelvo-cli pkgserve kelvo-demo-package first_frame_bench >/dev/null
 installer=$build/app/KelvoKidsInstaller

@@ -23,7 +23,7 @@ if [ $drive = no ]; then
   "$root/scripts/setup.sh" "$build"
   if [ "${DEMO_SHOW:-1}" = 0 ] || { [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
     echo "demo: no display: the window runs under xvfb-run and xdotool clicks through it"
-    exec env BUILD_DIR="$build" xvfb-run -a -s "-screen 0 1024x768x24" "$0" --drive
+    exec env BUILD_DIR="$build" xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" --drive
   fi
 fi
 
@@ -31,7 +31,7 @@ installer=$build/app/KelvoKidsInstaller
 cli=$build/tools/kelvo-cli/kelvo-cli
 out=${DEMO_OUT:-$build/demo}
 mkdir -p "$out"
-rm -f "$out"/page-*.png
+rm -f "$out"/page-*.png "$out"/screen-at-failure.png
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelvo-demo.XXXXXX")
 server_pid=
 installer_pid=
@@ -89,7 +89,7 @@ if [ $drive = no ]; then
 fi
 
 # --- Driving the window on $DISPLAY -------------------------------------------------------
-for tool in xdotool import; do
+for tool in xdotool xwd; do
   command -v $tool >/dev/null || { echo "demo: $tool is missing" >&2; exit 1; }
 done
 "$installer" "${arguments[@]}" 2>"$log" &
@@ -103,12 +103,16 @@ wait_for() {  # PATTERN SECONDS
     kill -0 "$installer_pid" 2>/dev/null || { grep -q "$1" "$log"; return; }
     sleep 0.1
   done
-  echo "demo: no \"$1\" after $2 s" >&2
+  # What the screen shows then (a box the installer opened, say) tells why.
+  xwd -silent -root -out "$work/screen.xwd" && "$cli" screenshot "$work/screen.xwd" "$out/screen-at-failure.png"
+  echo "demo: no \"$1\" after $2 s; the screen then: $out/screen-at-failure.png" >&2
   return 1
 }
 shoot() {  # NAME
   sleep 0.4  # the page's first paint
-  import -window "$window" "$out/page-$1.png"
+  # The window's pixels as the server holds them, made a PNG by our own tool.
+  xwd -silent -id "$window" -out "$work/page.xwd"
+  "$cli" screenshot "$work/page.xwd" "$out/page-$1.png"
   echo "demo: $out/page-$1.png"
 }
 click() {  # X Y (in the 600 x 400 window)

@@ -53,8 +53,9 @@ CControlUI* CPaintManager::FindControl(const std::wstring& name) const {
     return found == m_names.end() ? nullptr : found->second;
 }
 
-CControlUI* CPaintManager::FindControl(UiPoint point) const {
+CControlUI* CPaintManager::FindControl(UiPoint point) {
     if (!m_root) return nullptr;
+    LayOutIfNeeded();
     return m_root->FindControl(
         [point](CControlUI* control) -> CControlUI* {
             return control->GetPos().Contains(point) ? control : nullptr;
@@ -309,6 +310,13 @@ void CPaintManager::ClipRoundCorners(const UiRect& area) {
         clear(std::max(area.left, 0), std::min(area.right, span.left));
         clear(std::max(area.left, span.right), std::min(area.right, width));
     }
+}
+
+void CPaintManager::LayOutIfNeeded() {
+    if (!m_root || !(m_layoutNeeded || m_root->IsLayoutNeeded())) return;
+    m_root->SetPos(ClientRect(), false);
+    m_layoutNeeded = false;
+    Invalidate();
 }
 
 void CPaintManager::Paint(const UiRect& damaged) {

@@ -27,7 +27,9 @@ public:
     CControlUI* GetRoot() const { return m_root; }
     void ReleaseRoot();
     CControlUI* FindControl(const std::wstring& name) const;
-    CControlUI* FindControl(UiPoint point) const;
+    // The control under a point of the client area. The tree is laid out first when it needs it:
+    // input can come before the window's first paint (a click queued as the window appeared).
+    CControlUI* FindControl(UiPoint point);
     void NameControl(CControlUI* control);
     // Forgets every reference to a control that is going away.
     void ForgetControl(CControlUI* control);
@@ -115,6 +117,8 @@ private:
     void DeliverQueued();
     bool WindowTimerInUse(UINT number) const;
     UiRect ClientRect() const;
+    // Gives the controls their places when they need new ones; the next paint draws everything.
+    void LayOutIfNeeded();
     // Clears what lies outside the window's rounded region, inside the area.
     void ClipRoundCorners(const UiRect& area);
 

@@ -10,8 +10,10 @@
 #include "platform/file_system.h"
 #include "platform/profile.h"
 #include "tests/support/http_test_server.h"
+#include "skinui/render/image.h"
 #include "tests/support/program_run.h"
 #include "tests/support/scoped_variable.h"
+#include "tests/support/screen_dump.h"
 #include "tests/support/temp_folder.h"
 #include "platform/pipe.h"
 #include "platform/process.h"
@@ -242,4 +244,26 @@ TEST(CliWindowCommands, AreHandedToTheSkinProgram) {
     const CliRun show = RunCli(L"a b c d", L"show");
     EXPECT_EQ(show.exitCode, 2u);
     EXPECT_TRUE(show.Has("usage: kelvo-cli show SKINFILE [--folder DIR] [--text TEXT] [--caption CAPTION]"));
+
+    // The demo's screenshots: a window dump becomes a PNG of the same pixels; anything else is
+    // refused and leaves no picture.
+    const std::wstring dump = folder.Join(L"page.xwd"), shot = folder.Join(L"page.png");
+    ASSERT_TRUE(platform::WriteFileAtomically(
+        dump, testing_support::MakeWindowDump(2, {0x00FF8000, 0x00123456, 0x00000000, 0x00FFFFFF}, 32, true)));
+    EXPECT_EQ(RunCli(L"\"" + dump + L"\" \"" + shot + L"\"", L"screenshot").exitCode, 0u);
+    const auto png = platform::ReadWholeFile(shot);
+    ASSERT_TRUE(png);
+    const auto decoded = SkinUI::DecodeImage(std::vector<std::uint8_t>(png->begin(), png->end()));
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(decoded->bitmap.Width(), 2);
+    ASSERT_EQ(decoded->bitmap.Height(), 2);
+    EXPECT_EQ(decoded->bitmap.At(0, 0), 0xFFFF8000u);
+    EXPECT_EQ(decoded->bitmap.At(1, 1), 0xFFFFFFFFu);
+    const std::wstring notDump = folder.Join(L"page.png.xwd"), noShot = folder.Join(L"none.png");
+    ASSERT_TRUE(platform::WriteFileAtomically(notDump, *png));
+    const CliRun refused = RunCli(L"\"" + notDump + L"\" \"" + noShot + L"\"", L"screenshot");
+    EXPECT_EQ(refused.exitCode, 1u);
+    EXPECT_TRUE(refused.Has("kelvo-cli: " + platform::PathToNative(notDump) + " is not a dump of a true-colour window"));
+    EXPECT_FALSE(platform::IsRegularFile(noShot));
+    EXPECT_EQ(RunCli(L"only-one", L"screenshot").exitCode, 2u);
 }

@@ -1,40 +1,56 @@
 #pragma once
 // The X server's screen as a bitmap, read from an X window dump (xwd), for tests on Xvfb.
-#include <fstream>
-#include <iterator>
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "skinui/render/bitmap.h"
+#include "platform/file_system.h"
+#include "skinui/render/window_dump.h"
 
 namespace testing_support {
 
-// The whole screen from an X window dump (24 or 32 bits a pixel, either byte order).
+// The whole screen from an X window dump; empty when the file cannot be read or decoded.
 inline SkinUI::Bitmap ReadScreenDump(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    auto field = [&](int index) {
-        const unsigned char* p = bytes.data() + index * 4;
-        return static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
-    };
-    if (bytes.size() < 100) return {};
-    const std::uint32_t headerSize = field(0), width = field(4), height = field(5), lsbFirst = field(7) == 0,
-                        bitsPerPixel = field(11), bytesPerLine = field(12), colours = field(19);
-    const std::size_t start = headerSize + colours * 12;
-    const std::uint32_t pixelBytes = bitsPerPixel / 8;
-    if ((pixelBytes != 3 && pixelBytes != 4) || start + std::size_t(bytesPerLine) * height > bytes.size()) return {};
-    SkinUI::Bitmap screen(static_cast<int>(width), static_cast<int>(height));
-    for (std::uint32_t y = 0; y < height; ++y) {
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const unsigned char* p = bytes.data() + start + std::size_t(y) * bytesPerLine + x * pixelBytes;
-            std::uint32_t value = 0;
-            for (std::uint32_t i = 0; i < pixelBytes; ++i) {
-                value |= static_cast<std::uint32_t>(p[i]) << (8 * (lsbFirst ? i : pixelBytes - 1 - i));
-            }
-            screen.Set(static_cast<int>(x), static_cast<int>(y), 0xFF000000 | (value & 0xFFFFFF));
-        }
+    const auto bytes = platform::ReadWholeFile(platform::PathFromNative(path));
+    return bytes ? SkinUI::DecodeWindowDump(*bytes) : SkinUI::Bitmap();
+}
+
+// An X window dump as xwd writes it, of rows of 0xRRGGBB pixels: Z format, the given bits a
+// pixel (24 or 32) and byte order, each line padded to 4 bytes, a window name and two colour
+// entries that the pixels follow. Masks, format or the file's length can be spoilt afterwards.
+inline std::string MakeWindowDump(int width, const std::vector<std::uint32_t>& pixels, int bitsPerPixel,
+                                  bool lsbFirst) {
+    const std::string name = "KelvoKidsInstaller";
+    const std::uint32_t height = static_cast<std::uint32_t>(pixels.size() / width);
+    const std::uint32_t pixelBytes = bitsPerPixel / 8, bytesPerLine = (width * pixelBytes + 3) / 4 * 4;
+    const std::uint32_t header = 25 * 4 + static_cast<std::uint32_t>(name.size()) + 1, colours = 2;
+    const std::uint32_t fields[25] = {header, 7, 2, 24, static_cast<std::uint32_t>(width), height, 0,
+                                      lsbFirst ? 0u : 1u, 32, 1, 32, static_cast<std::uint32_t>(bitsPerPixel),
+                                      bytesPerLine, 4, 0xFF0000, 0xFF00, 0xFF, 8, 256, colours,
+                                      static_cast<std::uint32_t>(width), height, 0, 0, 0};
+    std::string bytes;
+    for (std::uint32_t field : fields) {
+        for (int shift : {24, 16, 8, 0}) bytes += static_cast<char>(field >> shift & 0xFF);
     }
-    return screen;
+    bytes += name;
+    bytes += '\0';
+    bytes.append(colours * 12, '\x5A');
+    for (std::uint32_t y = 0; y < height; ++y) {
+        std::string line(bytesPerLine, '\0');
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t value = pixels[y * width + x];
+            for (std::uint32_t i = 0; i < pixelBytes; ++i) {
+                line[x * pixelBytes + i] = static_cast<char>(value >> (8 * (lsbFirst ? i : pixelBytes - 1 - i)) & 0xFF);
+            }
+        }
+        bytes += line;
+    }
+    return bytes;
+}
+
+// Overwrites one of a dump's header fields.
+inline void SetDumpField(std::string& dump, int index, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) dump[index * 4 + i] = static_cast<char>(value >> (24 - 8 * i) & 0xFF);
 }
 
 }  // namespace testing_support

@@ -11,6 +11,7 @@ int RunInstall(const Arguments& arguments);
 int RunRecords(const Arguments& arguments);
 int RunRender(const Arguments& arguments);
 int RunShow(const Arguments& arguments);
+int RunScreenshot(const Arguments& arguments);
 
 // Exit code 2 with a usage line on standard error.
 int UsageError(const char* usage);

@@ -36,6 +36,8 @@ constexpr Command kCommands[] = {
      "show SKINFILE [--folder DIR] [--text T] [--caption C]\n"
      "                                 open one skin window on the display until it is closed;\n"
      "                                 a box prints its result"},
+    {"screenshot", nullptr,
+     "screenshot DUMP.xwd OUT.png    an X window dump (xwd -id WINDOW) as PNG"},
 };
 
 int PrintUsage() {

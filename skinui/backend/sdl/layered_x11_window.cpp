@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "skinui/backend/sdl/x11_errors.h"
+
 namespace SkinUI {
 
 namespace {
@@ -20,12 +22,14 @@ struct Connection {
     Window root = 0;
 };
 
-// Opened on first use where SDL draws on X11, kept for the process.
+// Opened on first use where SDL draws on X11, kept for the process. Its errors (a shadow restacked
+// beside a window destroyed meanwhile) go to the back end's handler like SDL's: logged, not fatal.
 Connection& TheConnection() {
     static Connection connection = [] {
         Connection c;
         const char* driver = SDL_GetCurrentVideoDriver();
         if (!driver || std::strcmp(driver, "x11") != 0) return c;
+        InstallX11ErrorHandler();
         Display* display = XOpenDisplay(nullptr);
         if (!display) return c;
         const int screen = DefaultScreen(display);

@@ -11,6 +11,7 @@
 #include <X11/extensions/shape.h>
 
 #include "skinui/backend/sdl/sdl_support.h"
+#include "skinui/backend/sdl/x11_errors.h"
 #include "utils/debug_log.h"
 
 namespace SkinUI {
@@ -51,6 +52,12 @@ SdlWindowSystem::SdlWindowSystem() : m_timers(std::make_unique<TimerTable>()) {
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     // A poll would otherwise report an empty queue once per batch while events still wait.
     SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
+    // A click that activates a window acts on it too, as on Windows. SDL drops a press read
+    // within a few milliseconds of the window taking the focus: on a busy machine, where both
+    // wait in the queue together, that was the first click on a box shown under the pointer.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // Before SDL's video starts, so that SDL's own handler passes the errors on to ours.
+    InstallX11ErrorHandler();
     if (SDL_InitSubSystem(kSubsystems) != 0) {
         m_error = SdlError(L"cannot open a display");
         DEBUG_LOG(L"%s", m_error.c_str());
