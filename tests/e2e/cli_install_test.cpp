@@ -251,7 +251,7 @@ TEST(CliWindowCommands, AreHandedToTheSkinProgram) {
     ASSERT_TRUE(platform::WriteFileAtomically(
         dump, testing_support::MakeWindowDump(2, {0x00FF8000, 0x00123456, 0x00000000, 0x00FFFFFF}, 32, true)));
     EXPECT_EQ(RunCli(L"\"" + dump + L"\" \"" + shot + L"\"", L"screenshot").exitCode, 0u);
-    const auto png = platform::ReadWholeFile(shot);
+    const auto png = testing_support::ReadFile(shot);
     ASSERT_TRUE(png);
     const auto decoded = SkinUI::DecodeImage(std::vector<std::uint8_t>(png->begin(), png->end()));
     ASSERT_TRUE(decoded);

@@ -47,7 +47,7 @@ TEST(SdlOnDisplay, XErrorsAreLoggedAndTheProcessGoesOn) {
     ASSERT_TRUE(system.IsReady()) << SDL_GetError();
     SetWindowSystem(&system);
     Recorder recorder;
-    WindowHandle window = system.CreateWindow(&recorder, nullptr, L"x", 0, 0, {10, 10, 60, 60});
+    WindowHandle window = system.CreateNativeWindow(&recorder, nullptr, L"x", 0, 0, {10, 10, 60, 60});
     ASSERT_TRUE(window);
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);

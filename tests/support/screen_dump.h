@@ -6,12 +6,13 @@
 
 #include "platform/file_system.h"
 #include "skinui/render/window_dump.h"
+#include "tests/support/temp_folder.h"
 
 namespace testing_support {
 
 // The whole screen from an X window dump; empty when the file cannot be read or decoded.
 inline SkinUI::Bitmap ReadScreenDump(const std::string& path) {
-    const auto bytes = platform::ReadWholeFile(platform::PathFromNative(path));
+    const auto bytes = ReadFile(platform::PathFromNative(path));
     return bytes ? SkinUI::DecodeWindowDump(*bytes) : SkinUI::Bitmap();
 }
 

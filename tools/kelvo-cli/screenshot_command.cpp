@@ -14,7 +14,9 @@ constexpr const char* kUsage = "screenshot DUMP.xwd OUT.png";
 
 int RunScreenshot(const Arguments& arguments) {
     if (arguments.size() != 2) return UsageError(kUsage);
-    const auto bytes = platform::ReadWholeFile(platform::PathFromNative(arguments[0]));
+    // A screen of 8192 x 8192 pixels at 32 bits and its header: larger is no window dump.
+    constexpr std::size_t kDumpLimit = std::size_t{260} << 20;
+    const auto bytes = platform::ReadWholeFile(platform::PathFromNative(arguments[0]), kDumpLimit);
     if (!bytes) {
         std::fprintf(stderr, "kelvo-cli: cannot read %s\n", arguments[0].c_str());
         return 1;
