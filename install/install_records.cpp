@@ -76,7 +76,7 @@ CInstallRecords::Services CInstallRecords::Services::System() {
     services.processIsAdmin = [] { return Utils::IsProcessAdmin(); };
     services.localTime = [] { return platform::GetLocalTime(); };
     services.createGuid = [] { return Utils::CreateGuidString(); };
-    services.modulePath = [] { return platform::GetModuleFileName(); };
+    services.modulePath = [] { return platform::GetModulePath(); };
     services.checkNetwork = [] { return Utils::CheckNetwork(); };
     services.pumpMessages = [](Utils::WindowHandle window) { return Utils::PumpMessages(window); };
     services.openUrl = [](const std::wstring& url) { return platform::OpenUrl(url); };
@@ -212,9 +212,9 @@ bool CInstallRecords::ProbeDownloadFailure(long code, const std::wstring& messag
                                            const std::wstring& packagePath) {
     // Whatever is at the package's place goes (a planted link is removed, never followed); a
     // fresh file made exclusively tells whether the folder takes writes.
-    platform::DeleteFile(packagePath);
+    platform::RemoveFile(packagePath);
     const bool writable = platform::CreateExclusiveFile(packagePath);
-    if (writable) platform::DeleteFile(packagePath);
+    if (writable) platform::RemoveFile(packagePath);
     const std::uint32_t network = m_services.checkNetwork();
     Utils::HardDiskManager disk;
     disk.CheckFreeSpace(platform::ParentPath(packagePath));

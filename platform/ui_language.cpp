@@ -1,7 +1,6 @@
 #include "platform/ui_language.h"
 
 #include <atomic>
-#include <cstdlib>
 
 namespace platform {
 namespace {
@@ -56,11 +55,6 @@ std::string Upper(std::string text) {
     return text;
 }
 
-LanguageId SystemProvider() {
-    return LanguageIdFromLocaleVariables(std::getenv("LANGUAGE"), std::getenv("LC_ALL"),
-                                         std::getenv("LC_MESSAGES"), std::getenv("LANG"));
-}
-
 std::atomic<UiLanguageProvider> g_provider{nullptr};
 
 }  // namespace
@@ -105,7 +99,7 @@ LanguageId LanguageIdFromLocaleVariables(const char* language, const char* lcAll
 
 LanguageId GetUserDefaultUILanguage() {
     UiLanguageProvider provider = g_provider.load();
-    return provider ? provider() : SystemProvider();
+    return provider ? provider() : SystemUiLanguage();
 }
 
 UiLanguageProvider SetUiLanguageProvider(UiLanguageProvider provider) {

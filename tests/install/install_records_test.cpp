@@ -105,9 +105,9 @@ TEST_F(InstallRecordsTest, EarlierInstallationDecidesFolderAndUninstaller) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        platform::DeleteFile(platform::KeyStorePath());
-        platform::DeleteFile(entry);
-        platform::DeleteFile(platform::JoinPath(earlier, L"set.ini"));
+        platform::RemoveFile(platform::KeyStorePath());
+        platform::RemoveFile(entry);
+        platform::RemoveFile(platform::JoinPath(earlier, L"set.ini"));
         platform::CreateFolder(earlier);
         if (c.recorded) {
             ASSERT_TRUE(Utils::RegWriteString(L"InstallPath", earlier));

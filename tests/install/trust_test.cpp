@@ -45,7 +45,7 @@ public:
     void Start() override {
         m_thread = std::thread([this] {
             m_callback(DL_CODE_START, 1.0, L"");
-            platform::CopyFile(kDemo, m_path);
+            platform::CopyWholeFile(kDemo, m_path);
             m_checkedDigest = Utils::GetFileMd5(platform::PathToNative(kDemo));
             if (m_tamper) m_tamper(m_path);
             m_callback(DL_CODE_SUCCESS, 0.0, L"LibCurl");
@@ -105,13 +105,13 @@ TEST_F(TrustTest, OnlyTheCheckedPackageRuns) {
         std::int32_t code;
     } cases[] = {
         {"as delivered", nullptr, 2003},
-        {"another program", [&](const std::wstring& p) { platform::CopyFile(planted, p); }, 2004},
+        {"another program", [&](const std::wstring& p) { platform::CopyWholeFile(planted, p); }, 2004},
         {"a link to the package", [&](const std::wstring& p) {
              platform::RenameFile(p, p + L".real");
              ::symlink(platform::PathToNative(p + L".real").c_str(), platform::PathToNative(p).c_str());
          }, 2004},
         {"a pipe", [&](const std::wstring& p) {
-             platform::DeleteFile(p);
+             platform::RemoveFile(p);
              ::mkfifo(platform::PathToNative(p).c_str(), 0700);
          }, 2004},
         {"one byte more", [&](const std::wstring& p) {
@@ -144,7 +144,7 @@ TEST_F(TrustTest, PackageSwappedByALoopBesideTheJobNeverRuns) {
         std::atomic<bool> swapping{true};
         std::thread swapper([&] {
             while (swapping) {
-                if (platform::CopyFile(planted, staging)) platform::RenameFile(staging, package);
+                if (platform::CopyWholeFile(planted, staging)) platform::RenameFile(staging, package);
             }
         });
         const testing_support::Report last = Install(dir, nullptr);
@@ -199,7 +199,7 @@ TEST_F(TrustTest, UnderSudoRecordsNeverCarryRootsFilesToTheUser) {
     std::filesystem::remove_all(platform::PathToNative(sudo.Home() + L"/.local/share/VemarData"));
     ASSERT_EQ(::symlink(platform::PathToNative(system).c_str(),
                         platform::PathToNative(sudo.Home() + L"/.local/share/VemarData").c_str()), 0);
-    platform::DeleteFile(settings);
+    platform::RemoveFile(settings);
     records.WriteSetIni();
     EXPECT_EQ(platform::GetProfileString(L"Install", L"AppName", L"", 64, settings), L"kelvoKids");
     for (const auto& entry : std::filesystem::directory_iterator(platform::PathToNative(system)))

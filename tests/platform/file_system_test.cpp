@@ -26,12 +26,12 @@ TEST(FileSystem, ReplacesFilesWhole) {
     EXPECT_FALSE(platform::WriteFileAtomically(folder.Join(L"no/such/file"), "x"));
 
     std::wstring copy = folder.Join(L"copy.txt");
-    ASSERT_TRUE(platform::CopyFile(path, copy));
+    ASSERT_TRUE(platform::CopyWholeFile(path, copy));
     ASSERT_TRUE(platform::SetExecutable(copy));
     ASSERT_TRUE(platform::RenameFile(copy, path));
     EXPECT_FALSE(platform::PathExists(copy));
-    EXPECT_TRUE(platform::DeleteFile(path));
-    EXPECT_FALSE(platform::DeleteFile(path));
+    EXPECT_TRUE(platform::RemoveFile(path));
+    EXPECT_FALSE(platform::RemoveFile(path));
     EXPECT_FALSE(platform::FileSize(folder.Path()));  // a folder has no file size
 }
 
@@ -67,7 +67,7 @@ TEST(FileSystem, AppendsOneFileToAnother) {
     const std::wstring shared = L"/dev/shm/kelvo-append-" + std::to_wstring(::getpid());
     if (platform::WriteFileAtomically(shared, tail)) {
         EXPECT_TRUE(platform::AppendFileContent(shared, head));
-        platform::DeleteFile(shared);
+        platform::RemoveFile(shared);
         EXPECT_EQ(testing_support::ReadFile(head), std::optional<std::string>("head:" + tail + tail));
     }
 }
@@ -93,7 +93,7 @@ TEST(FileSystem, CopyToNewFileNeverWritesThroughWhatWasAtTheTarget) {
         EXPECT_EQ(info.st_mode & 07777, 0700u);
         EXPECT_EQ(testing_support::ReadFile(target), std::optional<std::string>("program"));
         EXPECT_EQ(testing_support::ReadFile(victim), std::optional<std::string>("keep"));
-        platform::DeleteFile(target);
+        platform::RemoveFile(target);
     }
     EXPECT_FALSE(platform::CopyToNewFile(folder.Join(L"missing"), target, 0700));
     EXPECT_FALSE(platform::PathExists(target));

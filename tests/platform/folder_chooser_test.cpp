@@ -190,7 +190,7 @@ TEST(FolderChooser, FallsBackToZenityWithoutAPortal) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script ? c.script : "(none)");
         std::wstring zenity = folder.Join(L"zenity");
-        platform::DeleteFile(zenity);
+        platform::RemoveFile(zenity);
         if (c.script) {
             folder.WriteFile(L"zenity", std::string("#!/bin/sh\n") + c.script + "\n");
             ASSERT_TRUE(platform::SetExecutable(zenity));

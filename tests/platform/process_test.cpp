@@ -65,7 +65,7 @@ TEST(Process, AProgramThatCannotStartIsAFailureNotAChild) {
 }
 
 TEST(Process, FindsProcessesByTheirExecutableFileName) {
-    std::wstring self = platform::FileNameOf(platform::GetModuleFileName());
+    std::wstring self = platform::FileNameOf(platform::GetModulePath());
     ASSERT_FALSE(self.empty());
     auto found = platform::FindProcessesByExecutableName(self);
     EXPECT_NE(std::find(found.begin(), found.end(), platform::CurrentProcessId()), found.end());

@@ -1,11 +1,14 @@
 // pkgserve: publishes a folder of packages over HTTP on 127.0.0.1 until interrupted.
 #include <cstdio>
 
+#include "platform/program_entry.h"
 #include "platform/termination_signal.h"
 #include "tools/pkgserve/package_server.h"
 #include "tools/pkgserve/server_command_line.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
     // Before any thread exists, so that every thread leaves the requests to the wait below.
     platform::HoldTerminationRequests();
 
@@ -54,3 +57,7 @@ int main(int argc, char** argv) {
     server.Stop();
     return 0;
 }
+
+}  // namespace
+
+KELVO_PROGRAM_ENTRY(Main)
