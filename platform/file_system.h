@@ -26,6 +26,12 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
 // The path without its last component (and without the separator before it).
 std::wstring ParentPath(const std::wstring& path);
 std::wstring FileNameOf(const std::wstring& path);
+// The length of a path's root: 1 for "/" on Linux; 3 for "C:\" and the length of "\\server\share\"
+// on Windows; 0 for a relative path.
+std::size_t RootLength(const std::wstring& path);
+inline bool IsAbsolutePath(const std::wstring& path) { return RootLength(path) > 0; }
+// A character that separates the levels of a path ("/"; on Windows "\" and "/").
+bool IsPathSeparator(wchar_t c);
 
 bool PathExists(const std::wstring& path);
 bool IsDirectory(const std::wstring& path);

@@ -88,6 +88,10 @@ std::wstring FileNameOf(const std::wstring& path) {
     return position == std::wstring::npos ? path : path.substr(position + 1);
 }
 
+std::size_t RootLength(const std::wstring& path) { return !path.empty() && path[0] == kPathSeparator ? 1 : 0; }
+
+bool IsPathSeparator(wchar_t c) { return c == kPathSeparator; }
+
 bool PathExists(const std::wstring& path) {
     struct stat info {};
     return StatPath(path, info);

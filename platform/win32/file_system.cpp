@@ -147,6 +147,20 @@ std::wstring FileNameOf(const std::wstring& path) {
     return position == std::wstring::npos ? path : path.substr(position + 1);
 }
 
+std::size_t RootLength(const std::wstring& path) {
+    if (path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]) &&
+        ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')))
+        return 3;
+    // "\\server\share\": both names present.
+    if (path.size() < 5 || !IsSeparator(path[0]) || !IsSeparator(path[1]) || IsSeparator(path[2])) return 0;
+    const std::size_t server = path.find_first_of(L"\\/", 2);
+    if (server == std::wstring::npos || server + 1 >= path.size() || IsSeparator(path[server + 1])) return 0;
+    const std::size_t share = path.find_first_of(L"\\/", server + 1);
+    return share == std::wstring::npos ? path.size() : share + 1;
+}
+
+bool IsPathSeparator(wchar_t c) { return IsSeparator(c); }
+
 bool PathExists(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     return Attributes(path, data);
