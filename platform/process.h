@@ -80,6 +80,8 @@ void ReleaseProcess(ProcessInfo& process);
 
 // Asks a running child to end (a termination request it may handle); false when it is gone.
 bool AskProcessToEnd(const ProcessInfo& process);
+// Ends a running child at once, as a crash or the task manager would; false when it is gone.
+bool KillProcess(const ProcessInfo& process);
 
 // Starts a program detached from the installer (it outlives it, in a session of its own, and is
 // never a zombie of the installer's), with its standard streams on /dev/null and default handling

@@ -211,6 +211,11 @@ bool AskProcessToEnd(const ProcessInfo& process) {
     return ::TerminateProcess(ToHandle(process.handle), 1) != 0;
 }
 
+bool KillProcess(const ProcessInfo& process) {
+    if (process.reaped || process.handle == kInvalidHandle) return false;
+    return ::TerminateProcess(ToHandle(process.handle), 1) != 0;
+}
+
 bool StartDetached(const std::vector<std::wstring>& arguments, const SpawnOptions& options, std::wstring* error) {
     std::wstring cause;
     PROCESS_INFORMATION created{};

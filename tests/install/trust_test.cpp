@@ -1,9 +1,10 @@
 // The installation where others hold sway: a package swapped after its check, records planted in
 // the user's folders, and an earlier version whose uninstaller the user could have changed.
 #include <gtest/gtest.h>
-
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <filesystem>
@@ -96,6 +97,7 @@ protected:
     testing_support::ScopedEnvironment environment;
 };
 
+#ifndef _WIN32
 // Whatever stands at the package's place after its check, only the checked bytes ever run.
 TEST_F(TrustTest, OnlyTheCheckedPackageRuns) {
     const std::wstring planted = Planted(L"planted.sh");
@@ -131,6 +133,7 @@ TEST_F(TrustTest, OnlyTheCheckedPackageRuns) {
         EXPECT_FALSE(platform::PathExists(marker));
     }
 }
+#endif
 
 // A loop of the folder's owner puts a script of theirs at the package's place again and again,
 // from the check on: it never runs; the job runs the real package or fails with its status.
@@ -156,6 +159,7 @@ TEST_F(TrustTest, PackageSwappedByALoopBesideTheJobNeverRuns) {
     }
 }
 
+#ifndef _WIN32
 TEST_F(TrustTest, UnderSudoAPackageOfTheUsersIsRefused) {
     if (!SudoScenario::Available()) GTEST_SKIP() << "needs root";
     SudoScenario sudo;
@@ -165,7 +169,9 @@ TEST_F(TrustTest, UnderSudoAPackageOfTheUsersIsRefused) {
     EXPECT_EQ(last.code, 2004);
     EXPECT_EQ(last.text, CInstaller::kRefusedPackageText);
 }
+#endif
 
+#ifndef _WIN32
 // The records in the user's folders, planted as links to root's secrets or into root's folders.
 TEST_F(TrustTest, UnderSudoRecordsNeverCarryRootsFilesToTheUser) {
     if (!SudoScenario::Available()) GTEST_SKIP() << "needs root";
@@ -205,7 +211,9 @@ TEST_F(TrustTest, UnderSudoRecordsNeverCarryRootsFilesToTheUser) {
     for (const auto& entry : std::filesystem::directory_iterator(platform::PathToNative(system)))
         EXPECT_EQ(entry.path().filename(), "shadow");
 }
+#endif
 
+#ifndef _WIN32
 // The earlier version's uninstaller runs with the rights of whoever could have changed it.
 TEST_F(TrustTest, UnderSudoTheUsersUninstallerRunsAsTheUser) {
     if (!SudoScenario::Available()) GTEST_SKIP() << "needs root";
@@ -237,5 +245,6 @@ TEST_F(TrustTest, UnderSudoTheUsersUninstallerRunsAsTheUser) {
         EXPECT_EQ(OwnerOf(uninstalled), c.uid);
     }
 }
+#endif
 
 }  // namespace

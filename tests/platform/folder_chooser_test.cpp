@@ -1,3 +1,4 @@
+#ifndef _WIN32
 #include <gtest/gtest.h>
 
 #include <gio/gio.h>
@@ -220,3 +221,4 @@ TEST(FolderChooser, CancelEndsARunningZenity) {
     EXPECT_EQ(chooser.Choose(L"t", chosen), platform::FolderChoice::Cancelled);
     canceller.join();
 }
+#endif

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +39,7 @@ TEST(Disk, RefusesOverlongPathsWithoutTouchingTheDisk) {
     EXPECT_TRUE(Utils::CreateDirectories(longPath));
 }
 
+#ifndef _WIN32
 TEST(Disk, TempWorkFolderIsPrivateWhateverWasPreparedForIt) {
     testing_support::TempFolder folder;
     testing_support::ScopedVariable temp("TMPDIR", folder.NativePath().c_str());
@@ -87,6 +90,7 @@ TEST(Disk, TempWorkFolderIsPrivateWhateverWasPreparedForIt) {
     testing_support::ScopedVariable missing("TMPDIR", (folder.NativePath() + "/missing/deeper").c_str());
     EXPECT_EQ(Utils::GetTempWorkDir(), L"");
 }
+#endif
 
 TEST(Disk, FailedFreeSpaceQueryLeavesZeroAndLogs) {
     testing_support::LogCapture capture;
