@@ -186,7 +186,20 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool RemoveFile(const std::wstring& path) { return !path.empty() && ::DeleteFileW(ExtendedPath(path).c_str()) != 0; }
+// A file still open somewhere (a digest following it, sharing deletion) lingers under its name
+// until the last handle goes, and nothing new can be made there meanwhile: it is renamed aside
+// first, so its name is free at once, as on Linux.
+bool RemoveFile(const std::wstring& path) {
+    if (path.empty()) return false;
+    const std::wstring aside = path + L".deleted" + UniqueSuffix();
+    if (::MoveFileExW(ExtendedPath(path).c_str(), ExtendedPath(aside).c_str(), 0)) {
+        if (::DeleteFileW(ExtendedPath(aside).c_str())) return true;
+        // Not removable after all (read-only): put back, and fail as DeleteFileW would.
+        ::MoveFileExW(ExtendedPath(aside).c_str(), ExtendedPath(path).c_str(), 0);
+        return false;
+    }
+    return ::DeleteFileW(ExtendedPath(path).c_str()) != 0;
+}
 
 bool RenameFile(const std::wstring& from, const std::wstring& to) {
     if (from.empty() || to.empty()) return false;

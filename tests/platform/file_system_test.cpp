@@ -10,6 +10,16 @@
 #include "tests/support/temp_folder.h"
 
 TEST(FileSystem, JoinsAndSplitsPaths) {
+#ifdef _WIN32
+    EXPECT_EQ(platform::JoinPath(L"C:\\a", L"b"), L"C:\\a\\b");
+    EXPECT_EQ(platform::JoinPath(L"C:\\a\\", L"\\b"), L"C:\\a\\b");
+    EXPECT_EQ(platform::JoinPath(L"C:/a/", L"/b"), L"C:/a/b");
+    EXPECT_EQ(platform::JoinPath(L"", L"b"), L"b");
+    EXPECT_EQ(platform::ParentPath(L"C:\\kelvo\\set.ini"), L"C:\\kelvo");
+    EXPECT_EQ(platform::ParentPath(L"C:\\set.ini"), L"C:\\");
+    EXPECT_EQ(platform::ParentPath(L"set.ini"), L"");
+    EXPECT_EQ(platform::FileNameOf(L"C:\\kelvo/set.ini"), L"set.ini");
+#else
     EXPECT_EQ(platform::JoinPath(L"/a", L"b"), L"/a/b");
     EXPECT_EQ(platform::JoinPath(L"/a/", L"/b"), L"/a/b");
     EXPECT_EQ(platform::JoinPath(L"", L"b"), L"b");
@@ -17,6 +27,7 @@ TEST(FileSystem, JoinsAndSplitsPaths) {
     EXPECT_EQ(platform::ParentPath(L"/set.ini"), L"/");
     EXPECT_EQ(platform::ParentPath(L"set.ini"), L"");
     EXPECT_EQ(platform::FileNameOf(L"/opt/kelvo/set.ini"), L"set.ini");
+#endif
 }
 
 TEST(FileSystem, ReplacesFilesWhole) {

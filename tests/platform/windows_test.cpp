@@ -26,15 +26,17 @@ const std::wstring kTestKey = L"Software\\VemarSoft\\kelvoKidsTest";
 
 // The bytes Windows stores for a value, as another program would read them.
 std::vector<BYTE> StoredBytes(const std::wstring& name, DWORD& type) {
+    HKEY key = nullptr;
     DWORD size = 0;
     type = 0;
-    if (::RegGetValueW(HKEY_CURRENT_USER, kTestKey.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr,
-                       &size) != ERROR_SUCCESS)
-        return {};
-    std::vector<BYTE> bytes(size);
-    ::RegGetValueW(HKEY_CURRENT_USER, kTestKey.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, bytes.data(),
-                   &size);
-    bytes.resize(size);
+    std::vector<BYTE> bytes;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kTestKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return bytes;
+    if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        bytes.resize(size);
+        ::RegQueryValueExW(key, name.c_str(), nullptr, &type, bytes.data(), &size);
+        bytes.resize(size);
+    }
+    ::RegCloseKey(key);
     return bytes;
 }
 

@@ -1,6 +1,7 @@
 // pkgserve: publishes a folder of packages over HTTP on 127.0.0.1 until interrupted.
 #include <cstdio>
 
+#include "platform/process.h"
 #include "platform/program_entry.h"
 #include "platform/termination_signal.h"
 #include "tools/pkgserve/package_server.h"
@@ -11,6 +12,7 @@ namespace {
 int Main(int argc, char** argv) {
     // Before any thread exists, so that every thread leaves the requests to the wait below.
     platform::HoldTerminationRequests();
+    platform::PrepareProcess();
 
     pkgserve::CommandLine commandLine;
     std::string error;
