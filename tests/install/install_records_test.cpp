@@ -78,6 +78,7 @@ private:
     const platform::KnownFolderProvider* m_previous = nullptr;
 };
 
+#ifndef _WIN32
 TEST_F(InstallRecordsTest, EarlierInstallationDecidesFolderAndUninstaller) {
     const std::wstring earlier = root.Join(L"earlier");
     const std::wstring entry = platform::JoinPath(earlier, L"uninst.ep");
@@ -126,7 +127,9 @@ TEST_F(InstallRecordsTest, EarlierInstallationDecidesFolderAndUninstaller) {
         EXPECT_EQ(records.HasEarlierInstallation(), c.recorded);
     }
 }
+#endif
 
+#ifndef _WIN32
 TEST_F(InstallRecordsTest, DefaultFolderByRights) {
     const std::wstring data = folders.data, programs = root.Join(L"opt/kelvoKids");
     const struct {
@@ -154,6 +157,7 @@ TEST_F(InstallRecordsTest, DefaultFolderByRights) {
 }
 
 #ifndef _WIN32
+#endif
 TEST_F(InstallRecordsTest, ChosenFolderIsTheFieldUnlessItIsTheDefault) {
     CInstallRecords records(Services());
     const std::wstring standard = root.Join(L"opt/kelvoKids");
@@ -170,6 +174,7 @@ TEST_F(InstallRecordsTest, ChosenFolderIsTheFieldUnlessItIsTheDefault) {
 }
 #endif
 
+#ifndef _WIN32
 TEST_F(InstallRecordsTest, SuccessWritesRecordsSettingsAndAnalytics) {
     const std::wstring dir = root.Join(L"Kelvo Kids");
     ASSERT_TRUE(CInstallRecords::CreateInstallFolder(dir));
@@ -206,6 +211,7 @@ TEST_F(InstallRecordsTest, SuccessWritesRecordsSettingsAndAnalytics) {
 }
 
 #ifndef _WIN32
+#endif
 TEST_F(InstallRecordsTest, NothingLandsInTheCurrentFolder) {
     const std::wstring dir = root.Join(L"install");
     ASSERT_TRUE(CInstallRecords::CreateInstallFolder(dir));
