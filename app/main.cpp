@@ -4,9 +4,12 @@
 
 #include "app/entry.h"
 #include "platform/process.h"
+#include "platform/program_entry.h"
 #include "platform/utf8.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
     platform::PrepareProcess();
     // Character classification and the code page of child output follow the user's locale;
     // numbers are always read with the decimal point.
@@ -15,3 +18,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) arguments.push_back(platform::Utf8ToWideLossy(argv[i]));
     return RunInstaller(arguments);
 }
+
+}  // namespace
+
+KELVO_PROGRAM_ENTRY(Main)

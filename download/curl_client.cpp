@@ -80,7 +80,7 @@ CurlClient::CurlClient(const std::wstring& url, const std::wstring& filePath, vo
 
 CurlClient::~CurlClient() {
     Stop();
-    if (!m_filePath.empty()) platform::DeleteFile(GetFilePath(true));
+    if (!m_filePath.empty()) platform::RemoveFile(GetFilePath(true));
 }
 
 void CurlClient::Stop() {
@@ -169,7 +169,7 @@ int CurlClient::Start() {
     // Buffered bytes reach the disk only here; losing them must not pass for success.
     if (file && std::fclose(file) != 0 && result == 0) result = CURLE_WRITE_ERROR;
     if (result == 0 && !platform::RenameFile(partPath, m_filePath)) result = CURLE_WRITE_ERROR;
-    if (dropPart) platform::DeleteFile(partPath);
+    if (dropPart) platform::RemoveFile(partPath);
     DEBUG_LOG_AT(L"CurlClient::Start", __LINE__, L"end download");
     return result;
 }

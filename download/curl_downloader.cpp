@@ -21,7 +21,7 @@ CCurlDownloader::CCurlDownloader(StatusCallback callback, const std::wstring& ur
                                  const std::wstring& filePath)
     : m_reports(std::move(callback)), m_filePath(filePath), m_url(url), m_client(m_url, m_filePath, this) {
     // Every new downloader starts from an empty part file.
-    if (!m_filePath.empty()) platform::DeleteFile(m_client.GetFilePath(true));
+    if (!m_filePath.empty()) platform::RemoveFile(m_client.GetFilePath(true));
 }
 
 CCurlDownloader::~CCurlDownloader() {
@@ -83,7 +83,7 @@ void CCurlDownloader::Run() {
     if (!check.note.empty()) Report(DL_CODE_MD5, 0.0, check.note.c_str());
     if (check.verdict == DigestCheck::Verdict::kRefuted) {
         // Nothing may run or reuse a package that failed its digest; a restart fetches it anew.
-        platform::DeleteFile(m_filePath);
+        platform::RemoveFile(m_filePath);
         if (!m_md5Retried) {
             m_md5Retried = true;
             Report(DL_CODE_RETRY, 0.0, kReportText);

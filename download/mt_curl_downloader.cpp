@@ -70,7 +70,7 @@ CMTCurlDownloader::CMTCurlDownloader(StatusCallback callback, const std::wstring
     : m_reports(std::move(callback)), m_filePath(filePath), m_url(url), m_clockSeconds(SecondsSinceEpoch) {
     platform::InitialiseCurl();
     if (!m_filePath.empty()) {
-        platform::DeleteFile(m_filePath);
+        platform::RemoveFile(m_filePath);
         DeletePartFiles();
     }
 }
@@ -139,7 +139,7 @@ void CMTCurlDownloader::SealPart(std::size_t index) {
 }
 
 void CMTCurlDownloader::DeletePartFiles() {
-    for (int i = 0; i < kMaxDownloadParts; ++i) platform::DeleteFile(PartPath(i));
+    for (int i = 0; i < kMaxDownloadParts; ++i) platform::RemoveFile(PartPath(i));
 }
 
 void CMTCurlDownloader::Start_Down(void* downloader) { static_cast<CMTCurlDownloader*>(downloader)->RunDown(); }
@@ -158,7 +158,7 @@ void CMTCurlDownloader::RunDown() {
         return;
     }
     const std::string probeUrl = Utils::WideToUtf8(m_url);
-    platform::DeleteFile(m_filePath);
+    platform::RemoveFile(m_filePath);
     if (m_lastPercent == 0.0) DeletePartFiles();
 
     if (m_realUrl.empty() || m_fileLength < kMinKnownLength) {
@@ -177,7 +177,7 @@ void CMTCurlDownloader::RunDown() {
         std::int64_t existing = static_cast<std::int64_t>(platform::FileSize(path).value_or(0));
         if (existing > length) {
             // Longer than its range: not ours to resume.
-            platform::DeleteFile(path);
+            platform::RemoveFile(path);
             existing = 0;
         }
         part->downloaded = existing;
@@ -362,7 +362,7 @@ bool CMTCurlDownloader::ReopenPart(DownloadPartNode* part, bool restart) {
     if (part->file) std::fclose(part->file);
     part->file = nullptr;
     const std::wstring path = PartPath(static_cast<int>(part->index));
-    if (restart) platform::DeleteFile(path);
+    if (restart) platform::RemoveFile(path);
     const std::int64_t length = static_cast<std::int64_t>(part->end) - part->first + 1;
     const std::int64_t kept = std::min<std::int64_t>(static_cast<std::int64_t>(platform::FileSize(path).value_or(0)), length);
     part->downloaded = kept;
@@ -457,7 +457,7 @@ void CMTCurlDownloader::FinishRun() {
         m_checkedDigest = check.digest;
         if (!check.note.empty()) Report(DL_CODE_MD5, 0.0, check.note.c_str());
         if (check.verdict == DigestCheck::Verdict::kRefuted) {
-            platform::DeleteFile(m_filePath);
+            platform::RemoveFile(m_filePath);
             ClearParts();
             if (m_retried) {
                 DEBUG_LOG_AT(L"CMTCurlDownloader::waitForFinishThreadFun", __LINE__,

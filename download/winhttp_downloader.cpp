@@ -22,7 +22,7 @@ WinHttpDownloader::WinHttpDownloader(StatusCallback callback, const std::wstring
                                      const std::wstring& filePath)
     : m_reports(std::move(callback)), m_filePath(filePath), m_url(url) {
     // Every new downloader starts from an empty part file.
-    if (!m_filePath.empty()) platform::DeleteFile(PartPath());
+    if (!m_filePath.empty()) platform::RemoveFile(PartPath());
 }
 
 WinHttpDownloader::~WinHttpDownloader() {
@@ -88,7 +88,7 @@ long WinHttpDownloader::FetchOnce(bool& dropped) {
     if (!client.m_effectiveUrl.empty()) m_resolvedUrl = client.m_effectiveUrl;
     if (refusal == kRangeIgnored || refusal == 416) {
         // That server will not resume this part file: the next request fetches the package anew.
-        platform::DeleteFile(part);
+        platform::RemoveFile(part);
         dropped = true;
     }
     if (refusal != 0) return refusal;
@@ -100,7 +100,7 @@ long WinHttpDownloader::FetchOnce(bool& dropped) {
     }
     const std::uint64_t size = platform::FileSize(part).value_or(0);
     if (total != 0 && size > total) {
-        platform::DeleteFile(part);
+        platform::RemoveFile(part);
         dropped = true;
         return kWrongOffset;
     }
@@ -146,7 +146,7 @@ void WinHttpDownloader::Run() {
     if (!check.note.empty()) Report(DL_CODE_MD5, 0.0, check.note.c_str());
     if (check.verdict == DigestCheck::Verdict::kRefuted) {
         // A package that failed its digest is never put in place.
-        platform::DeleteFile(part);
+        platform::RemoveFile(part);
         if (!m_md5Retried) {
             m_md5Retried = true;
             Report(DL_CODE_RETRY, 0.0, kReportText);

@@ -17,9 +17,9 @@ constexpr std::uint32_t kProductPollMilliseconds = 100;
 
 void DeletePackageAndParts(const std::wstring& packagePath) {
     if (packagePath.empty()) return;
-    platform::DeleteFile(packagePath);
-    platform::DeleteFile(PartFilePath(packagePath));
-    for (int i = 0; i < kMaxDownloadParts; ++i) platform::DeleteFile(PartFilePath(packagePath, i));
+    platform::RemoveFile(packagePath);
+    platform::RemoveFile(PartFilePath(packagePath));
+    for (int i = 0; i < kMaxDownloadParts; ++i) platform::RemoveFile(PartFilePath(packagePath, i));
 }
 
 // The package left by the last failed download or finished installation, deleted at the next

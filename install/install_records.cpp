@@ -1,5 +1,6 @@
 #include "install/install_records.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <filesystem>
 #include <string_view>
@@ -25,12 +26,13 @@ constexpr const wchar_t* kUninstallEntryValue = L"UnInstallEp";
 constexpr std::size_t kOverrideBufferChars = 20;
 constexpr std::size_t kStartUrlMinimum = 6;
 
-bool IsAbsolute(const std::wstring& path) { return !path.empty() && path[0] == platform::kPathSeparator; }
+bool IsAbsolute(const std::wstring& path) { return platform::IsAbsolutePath(path); }
 
-// The folder as a normalised text: "." and ".." resolved, no trailing separator.
+// The folder as a normalised text: "." and ".." resolved, no trailing separator but the root's.
 std::wstring NormalFolder(const std::wstring& path) {
     std::wstring normal = std::filesystem::path(path).lexically_normal().wstring();
-    while (normal.size() > 1 && normal.back() == platform::kPathSeparator) normal.pop_back();
+    const std::size_t root = std::max<std::size_t>(platform::RootLength(normal), 1);
+    while (normal.size() > root && platform::IsPathSeparator(normal.back())) normal.pop_back();
     return normal;
 }
 
@@ -76,7 +78,7 @@ CInstallRecords::Services CInstallRecords::Services::System() {
     services.processIsAdmin = [] { return Utils::IsProcessAdmin(); };
     services.localTime = [] { return platform::GetLocalTime(); };
     services.createGuid = [] { return Utils::CreateGuidString(); };
-    services.modulePath = [] { return platform::GetModuleFileName(); };
+    services.modulePath = [] { return platform::GetModulePath(); };
     services.checkNetwork = [] { return Utils::CheckNetwork(); };
     services.pumpMessages = [](Utils::WindowHandle window) { return Utils::PumpMessages(window); };
     services.openUrl = [](const std::wstring& url) { return platform::OpenUrl(url); };
@@ -139,7 +141,11 @@ std::wstring CInstallRecords::UninstallEntryFor(const std::wstring& newPath) con
 
 bool CInstallRecords::IsUsableInstallPath(const std::wstring& path) {
     if (path.size() > Utils::kMaxPath || !IsAbsolute(path)) return false;
-    for (wchar_t c : path) {
+    // The names below the root ("/", "C:\\") take no character Windows refuses in a name; a
+    // backslash is one of them on Linux, the separator on Windows.
+    for (std::size_t at = platform::RootLength(path); at < path.size(); ++at) {
+        const wchar_t c = path[at];
+        if (platform::IsPathSeparator(c)) continue;
         if (c < 0x20 || std::wstring_view(L"<>:\"|?*\\").find(c) != std::wstring_view::npos) return false;
     }
     return true;
@@ -212,9 +218,9 @@ bool CInstallRecords::ProbeDownloadFailure(long code, const std::wstring& messag
                                            const std::wstring& packagePath) {
     // Whatever is at the package's place goes (a planted link is removed, never followed); a
     // fresh file made exclusively tells whether the folder takes writes.
-    platform::DeleteFile(packagePath);
+    platform::RemoveFile(packagePath);
     const bool writable = platform::CreateExclusiveFile(packagePath);
-    if (writable) platform::DeleteFile(packagePath);
+    if (writable) platform::RemoveFile(packagePath);
     const std::uint32_t network = m_services.checkNetwork();
     Utils::HardDiskManager disk;
     disk.CheckFreeSpace(platform::ParentPath(packagePath));

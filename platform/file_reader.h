@@ -28,9 +28,10 @@ public:
 
     bool Open(const std::wstring& path);
     // Opens a program the installer is about to run, to check its bytes and then run those very
-    // bytes (SpawnOptions::image): a regular file reached through no link and owned by the
-    // process's user, whose mode is set to 0700 on the open file, so nobody else may change it
-    // from here on. False with the reason otherwise.
+    // bytes (SpawnOptions::image): a regular file reached through no link. On Linux it must be
+    // owned by the process's user and its mode is set to 0700 on the open file; on Windows it is
+    // opened sharing reading alone, so nobody may write, rename or delete it while it is open.
+    // Either way nobody else may change it from here on. False with the reason otherwise.
     bool OpenToRun(const std::wstring& path, std::wstring& refusal);
     bool IsOpen() const { return m_descriptor >= 0; }
     NativeHandle Handle() const { return m_descriptor; }
@@ -43,7 +44,7 @@ public:
     long long ReadAt(std::uint64_t offset, void* buffer, std::size_t size);
 
 private:
-    int m_descriptor = -1;
+    NativeHandle m_descriptor = kInvalidHandle;
     std::wstring m_path;
 };
 

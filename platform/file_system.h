@@ -1,5 +1,7 @@
 #pragma once
-// Files and folders. Paths are wide text; on Linux they are handed to the system as UTF-8.
+// Files and folders. Paths are wide text; on Linux they are handed to the system as UTF-8, on
+// Windows as they are (UTF-16), through the long-path form when they exceed MAX_PATH. The narrow
+// form of a path (PathToNative) is UTF-8 on both.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -10,7 +12,11 @@
 
 namespace platform {
 
+#ifdef _WIN32
+constexpr wchar_t kPathSeparator = L'\\';
+#else
 constexpr wchar_t kPathSeparator = L'/';
+#endif
 
 std::string PathToNative(const std::wstring& path);
 std::wstring PathFromNative(const std::string& path);
@@ -20,6 +26,12 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
 // The path without its last component (and without the separator before it).
 std::wstring ParentPath(const std::wstring& path);
 std::wstring FileNameOf(const std::wstring& path);
+// The length of a path's root: 1 for "/" on Linux; 3 for "C:\" and the length of "\\server\share\"
+// on Windows; 0 for a relative path.
+std::size_t RootLength(const std::wstring& path);
+inline bool IsAbsolutePath(const std::wstring& path) { return RootLength(path) > 0; }
+// A character that separates the levels of a path ("/"; on Windows "\" and "/").
+bool IsPathSeparator(wchar_t c);
 
 bool PathExists(const std::wstring& path);
 bool IsDirectory(const std::wstring& path);
@@ -27,10 +39,10 @@ bool IsRegularFile(const std::wstring& path);
 // Creates one folder level. False when it cannot be created (an existing one is an error too).
 bool CreateFolder(const std::wstring& path);
 std::optional<std::uint64_t> FileSize(const std::wstring& path);
-bool DeleteFile(const std::wstring& path);
+bool RemoveFile(const std::wstring& path);
 // Replaces the target if it exists, atomically where the system allows it.
 bool RenameFile(const std::wstring& from, const std::wstring& to);
-bool CopyFile(const std::wstring& from, const std::wstring& to);
+bool CopyWholeFile(const std::wstring& from, const std::wstring& to);
 bool SetExecutable(const std::wstring& path);
 // Creates an empty file that did not exist (never through a symbolic link); false when anything
 // is already there or it cannot be created.
@@ -51,7 +63,7 @@ struct DiskSpace {
 bool QueryDiskSpace(const std::wstring& path, DiskSpace& space, long& errorCode);
 
 // The temporary folder with a trailing separator ($TMPDIR or /tmp/).
-std::wstring GetTempPath();
+std::wstring GetTempFolder();
 
 // A folder nobody but its owner can use: a directory, not a symbolic link, owned by the user with
 // the number given and mode 0700. One that is missing is created (and, made by root for another

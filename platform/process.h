@@ -16,6 +16,9 @@ constexpr std::uint32_t kStillActive = 259;
 
 struct ProcessInfo {
     int processId = -1;
+    // The process itself where the system hands out a handle to it (Windows); ReleaseProcess
+    // closes it.
+    NativeHandle handle = kInvalidHandle;
     bool reaped = false;
     std::uint32_t exitCode = kStillActive;
     // The signal that ended the child, 0 when it exited by itself (its exit code is then its
@@ -32,7 +35,8 @@ struct StandardHandles {
 // Prepares the installer's own process; call it first in main. Writes to a pipe whose reader has
 // gone fail instead of ending the process (a log line to a closed standard error is dropped),
 // and standard input, output and error that were closed are opened on /dev/null, so that no file
-// the program opens later takes their place and receives its log lines.
+// the program opens later takes their place and receives its log lines. On Windows standard
+// output and error carry the bytes written (no CR added before LF), as on Linux.
 void PrepareProcess();
 
 // A child in a process group of its own does not receive the terminal's interrupt meant for the
@@ -46,8 +50,13 @@ struct SpawnOptions {
     // checked whatever its path names by then. The first argument then only names the program.
     const FileReader* image = nullptr;
     // The account whose rights the program runs with (its user and groups, and its home and
-    // session in the environment); none: the installer's own.
+    // session in the environment); none: the installer's own. Only a run through sudo names one:
+    // Windows has no such run, so there it never comes and means nothing.
     std::optional<UserAccount> runAs;
+    // The command line the arguments were split from. A system that hands a program its command
+    // line as one text (Windows) passes this one as it is, so the program reads exactly what was
+    // built for it (an unquoted "/D=" path last); empty: the arguments, quoted as needed.
+    std::wstring commandLine;
     // Empty: the installer's working folder.
     std::wstring workingFolder;
 };
@@ -71,6 +80,8 @@ void ReleaseProcess(ProcessInfo& process);
 
 // Asks a running child to end (a termination request it may handle); false when it is gone.
 bool AskProcessToEnd(const ProcessInfo& process);
+// Ends a running child at once, as a crash or the task manager would; false when it is gone.
+bool KillProcess(const ProcessInfo& process);
 
 // Starts a program detached from the installer (it outlives it, in a session of its own, and is
 // never a zombie of the installer's), with its standard streams on /dev/null and default handling

@@ -11,6 +11,9 @@ using LanguageId = std::uint16_t;
 constexpr LanguageId kEnglishUnitedStates = 0x0409;
 
 LanguageId GetUserDefaultUILanguage();
+// The system's own answer, which GetUserDefaultUILanguage gives unless tests replaced it: on
+// Windows the system's, on Linux the choice LanguageIdFromLocaleVariables makes.
+LanguageId SystemUiLanguage();
 
 using UiLanguageProvider = LanguageId (*)();
 // Null restores the system's provider. Returns the previous one.

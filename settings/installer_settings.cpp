@@ -85,7 +85,7 @@ InstallerSettings& InstallerSettings::Instance() {
 }
 
 std::wstring InstallerSettings::ConfigurationFilePath() {
-    std::wstring module = platform::GetModuleFileName();
+    std::wstring module = platform::GetModulePath();
     if (module.empty()) return {};
     return platform::JoinPath(platform::ParentPath(module), kConfigurationFileName);
 }

@@ -164,7 +164,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
 
     SkinResources& resources = SkinResources::Instance();
     if (resources.GetResourcePath().empty()) {
-        resources.SetResourcePath(platform::JoinPath(FolderOf(platform::GetModuleFileName()), GetSkinFolder()));
+        resources.SetResourcePath(platform::JoinPath(FolderOf(platform::GetModulePath()), GetSkinFolder()));
     }
     if (GetSkinSource() == SkinSource::ArchiveResource) {
         ResourceBlob blob = FindResource(L"ZIPRES", GetSkinResourceId());

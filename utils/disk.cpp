@@ -7,12 +7,13 @@ namespace Utils {
 
 bool CreateDirectories(const std::wstring& path) {
     if (path.size() > kMaxPath) return false;
-    for (std::size_t at = path.find(platform::kPathSeparator); at != std::wstring::npos;
-         at = path.find(platform::kPathSeparator, at + 1)) {
+    // Every separator of the system counts: Windows takes "/" as well as "\\".
+    for (std::size_t at = 0; at < path.size(); ++at) {
+        if (!platform::IsPathSeparator(path[at])) continue;
         std::wstring prefix = path.substr(0, at + 1);
         if (!platform::PathExists(prefix) && !platform::CreateFolder(prefix)) return false;
     }
-    if (!path.empty() && path.back() != platform::kPathSeparator && !platform::PathExists(path))
+    if (!path.empty() && !platform::IsPathSeparator(path.back()) && !platform::PathExists(path))
         return platform::CreateFolder(path);
     return true;
 }

@@ -1,6 +1,6 @@
 #include "utils/registry.h"
 
-#include "platform/key_store.h"
+#include "platform/registry.h"
 #include "utils/debug_log.h"
 #include "utils/text.h"
 
@@ -8,7 +8,7 @@ namespace Utils {
 
 bool RegReadString(const std::wstring& valueName, std::uint32_t& type, std::wstring& text) {
     std::wstring value;
-    if (!platform::ReadKeyValue(kProductRegistryKey, valueName, value)) return false;
+    if (!platform::ReadUserRegistryString(kProductRegistryKey, valueName, value)) return false;
     type = kRegistryString;
     text = value;
     return true;
@@ -16,7 +16,7 @@ bool RegReadString(const std::wstring& valueName, std::uint32_t& type, std::wstr
 
 bool RegWriteString(const std::wstring& valueName, const std::wstring& text) {
     std::string refusal;
-    const bool written = platform::WriteKeyValue(kProductRegistryKey, valueName, text, &refusal);
+    const bool written = platform::WriteUserRegistryString(kProductRegistryKey, valueName, text, &refusal);
     if (!refusal.empty()) DEBUG_LOG(L"key store: %s", Utf8ToWide(refusal).c_str());
     return written;
 }

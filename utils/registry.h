@@ -1,6 +1,6 @@
 #pragma once
-// The installer's registry values under HKEY_CURRENT_USER\Software\VemarSoft\kelvoKids, kept in
-// the per-user key store (platform/key_store.h).
+// The installer's registry values under HKEY_CURRENT_USER\Software\VemarSoft\kelvoKids
+// (platform/registry.h: the registry itself on Windows, the per-user key store on Linux).
 #include <cstdint>
 #include <string>
 

@@ -7,6 +7,7 @@
 #include <cwctype>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/utf8.h"
@@ -74,7 +75,9 @@ void AppendConversion(std::wstring& out, std::wstring format, va_list& arguments
         case L'c': {
             wint_t character = 0;
             if (length == L"l") {
-                character = va_arg(arguments, wint_t);
+                // A 16-bit wint_t (Windows) arrives promoted to int.
+                using Passed = std::conditional_t<(sizeof(wint_t) < sizeof(int)), int, wint_t>;
+                character = static_cast<wint_t>(va_arg(arguments, Passed));
             } else {
                 character = WidenNarrowCharacter(va_arg(arguments, int));
                 format.insert(format.size() - 1, L"l");

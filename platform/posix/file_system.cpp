@@ -88,6 +88,10 @@ std::wstring FileNameOf(const std::wstring& path) {
     return position == std::wstring::npos ? path : path.substr(position + 1);
 }
 
+std::size_t RootLength(const std::wstring& path) { return !path.empty() && path[0] == kPathSeparator ? 1 : 0; }
+
+bool IsPathSeparator(wchar_t c) { return c == kPathSeparator; }
+
 bool PathExists(const std::wstring& path) {
     struct stat info {};
     return StatPath(path, info);
@@ -113,7 +117,7 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
     return static_cast<std::uint64_t>(info.st_size);
 }
 
-bool DeleteFile(const std::wstring& path) {
+bool RemoveFile(const std::wstring& path) {
     return !path.empty() && ::unlink(PathToNative(path).c_str()) == 0;
 }
 
@@ -121,7 +125,7 @@ bool RenameFile(const std::wstring& from, const std::wstring& to) {
     return ::rename(PathToNative(from).c_str(), PathToNative(to).c_str()) == 0;
 }
 
-bool CopyFile(const std::wstring& from, const std::wstring& to) {
+bool CopyWholeFile(const std::wstring& from, const std::wstring& to) {
     auto bytes = ReadWholeFile(from, std::numeric_limits<std::size_t>::max());
     if (!bytes) return false;
     struct stat info {};
@@ -202,7 +206,7 @@ bool QueryDiskSpace(const std::wstring& path, DiskSpace& space, long& errorCode)
     return true;
 }
 
-std::wstring GetTempPath() {
+std::wstring GetTempFolder() {
     std::wstring folder = L"/tmp/";
     if (const char* configured = std::getenv("TMPDIR"); configured && *configured)
         folder = PathFromNative(configured);
@@ -235,7 +239,7 @@ std::wstring PrivateTempFolder(const std::wstring& name, const std::optional<Use
     FileAccessAs access(account);
     const uid_t owner = account ? account->uid : ::geteuid();
     const gid_t group = account ? account->gid : ::getegid();
-    const std::wstring folder = GetTempPath() + name + L"-" + std::to_wstring(owner);
+    const std::wstring folder = GetTempFolder() + name + L"-" + std::to_wstring(owner);
     if (EnsurePrivateFolder(folder, owner, group)) return folder + kPathSeparator;
     // Another user holds the name in a shared folder and only root could move it aside: a folder
     // of a unique name instead, made once and kept for the process while it stays private.

@@ -8,7 +8,7 @@
 
 namespace platform {
 
-std::wstring GetModuleFileName() {
+std::wstring GetModulePath() {
     std::vector<char> buffer(4096);
     ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
     if (length <= 0) return {};

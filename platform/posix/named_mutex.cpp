@@ -48,7 +48,7 @@ int OpenLockFolder(const LockOwner& owner) {
     }
     const int folder = OpenOwnedFolder("/run/user/" + std::to_string(owner.uid), owner.uid);
     if (folder >= 0) return folder;
-    const std::wstring fallback = GetTempPath() + L"kelvoKids-" + std::to_wstring(owner.uid);
+    const std::wstring fallback = GetTempFolder() + L"kelvoKids-" + std::to_wstring(owner.uid);
     if (!EnsurePrivateFolder(fallback, owner.uid, owner.gid)) return -1;
     return OpenOwnedFolder(PathToNative(fallback), owner.uid);
 }

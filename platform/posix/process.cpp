@@ -135,6 +135,11 @@ bool AskProcessToEnd(const ProcessInfo& process) {
     return ::kill(process.processId, SIGTERM) == 0;
 }
 
+bool KillProcess(const ProcessInfo& process) {
+    if (process.reaped || process.processId <= 0) return false;
+    return ::kill(process.processId, SIGKILL) == 0;
+}
+
 bool StartDetached(const std::vector<std::wstring>& arguments, const SpawnOptions& options, std::wstring* error) {
     posix::LaunchRequest request;
     request.arguments = NativeArguments(arguments);

@@ -1,3 +1,4 @@
+#ifndef _WIN32
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -150,3 +151,4 @@ TEST_F(SingleInstance, LogLinesNeitherKillTheInstallerNorLandInItsFiles) {
 }
 
 }  // namespace
+#endif

@@ -62,7 +62,7 @@ TEST_F(CurlClientTest, LengthBelowOneMebibyteOrUnreportedStopsBeforeAnyTransfer)
                           Case{kMebibyte, true, 0},
                           Case{2 * kMebibyte, false, CurlClient::kLengthUnknown}}) {
         SCOPED_TRACE(testing::Message() << c.size << " bytes, length reported " << c.lengthReported);
-        platform::DeleteFile(target);
+        platform::RemoveFile(target);
         const std::string bytes = Package(c.size);
         HttpTestServer server([&](const HttpRequest& request) {
             HttpResponse response = HttpTestServer::Bytes(request, bytes);
@@ -134,7 +134,7 @@ TEST_F(CurlClientTest, InterruptedTransferKeepsItsBytesForTheNextCall) {
         EXPECT_EQ(requests[0].method, "HEAD");
         EXPECT_EQ(RangeOf(requests[2]), c.arrived ? "bytes=" + std::to_string(c.arrived) + "-" : "");
         EXPECT_EQ(Read(target), bytes);
-        platform::DeleteFile(target);
+        platform::RemoveFile(target);
     }
 }
 

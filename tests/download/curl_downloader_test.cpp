@@ -91,7 +91,7 @@ TEST_F(CurlDownloaderTest, PackageIsCheckedAgainstTheDigestInItsUrl) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        platform::DeleteFile(target);
+        platform::RemoveFile(target);
         HttpTestServer server([&](const HttpRequest& request) { return HttpTestServer::Bytes(request, bytes); });
         const auto reports = Download(server.Url(c.path), target, Ends(c.expected));
         EXPECT_EQ(Recorder::WithoutProgress(reports), c.expected);
@@ -182,7 +182,7 @@ TEST_F(CurlDownloaderTest, BrokenOrStalledTransferResumesToSuccess) {
     };
     for (const Case& c : {Case{"breaks", 512 * 1024, false, 4}, Case{"stalls once", 1536 * 1024, true, 2}}) {
         SCOPED_TRACE(c.name);
-        platform::DeleteFile(target);
+        platform::RemoveFile(target);
         std::atomic<int> gets{0};
         HttpTestServer server([&](const HttpRequest& request) {
             HttpResponse response = HttpTestServer::Bytes(request, bytes);

@@ -1,12 +1,11 @@
 // kelvo-cli install, and the installer's unattended mode, as a person runs them: their printed
 // reports and their exit codes.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/profile.h"
 #include "tests/support/http_test_server.h"
@@ -118,12 +117,12 @@ TEST_F(CliInstallTest, PackageRunsToItsEndWhenTheInstallerDies) {
     while (output.find("\n3000 ") == std::string::npos && platform::ReadFile(readEnd, buffer, sizeof buffer, got))
         output.append(buffer, got);
     ASSERT_NE(output.find("\n3000 "), std::string::npos) << output;
-    ::kill(cli.processId, SIGKILL);
+    platform::KillProcess(cli);
     platform::WaitForProcess(cli);
     platform::CloseHandle(readEnd);
     // Its later writes fail, and it goes on to write the files of its last steps.
     const std::wstring record = platform::JoinPath(dir, L"demo-install.ini");
-    for (int waited = 0; waited < 1000 && !platform::PathExists(record); ++waited) ::usleep(10000);
+    for (int waited = 0; waited < 1000 && !platform::PathExists(record); ++waited) platform::SleepMilliseconds(10);
     EXPECT_TRUE(platform::IsRegularFile(record));
 }
 

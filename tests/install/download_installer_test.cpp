@@ -63,7 +63,7 @@ private:
         m_callback(1002, 0.5, L"");
         switch (outcome) {
             case Outcome::Deliver:
-                platform::CopyFile(kDemo, m_path);
+                platform::CopyWholeFile(kDemo, m_path);
                 m_callback(1003, 0.0, L"LibCurl");
                 break;
             case Outcome::Fail:
@@ -352,7 +352,7 @@ TEST(FindProcessByNameTest, ComparesTheWholeNameExactly) {
     // A name of its own, so that no other test's product is found.
     const std::wstring name = L"Kelvo_Kids-" + std::to_wstring(platform::CurrentProcessId()) + L".exe";
     const std::wstring product = folder.Join(name);
-    ASSERT_TRUE(platform::CopyFile(kDemo, product));
+    ASSERT_TRUE(platform::CopyWholeFile(kDemo, product));
     platform::ProcessInfo running;
     std::wstring error;
     ASSERT_TRUE(platform::SpawnProcess({product, L"-stay=300"}, {}, running, error));

@@ -31,7 +31,7 @@ protected:
 
     std::wstring CopyDemo(const std::wstring& name) {
         std::wstring path = folder.Join(name);
-        EXPECT_TRUE(platform::CopyFile(kDemo, path));
+        EXPECT_TRUE(platform::CopyWholeFile(kDemo, path));
         return path;
     }
 
@@ -241,7 +241,7 @@ TEST_F(RunnerTest, UninstallerRemovesThePreviousVersion) {
     log.Clear();
     environment.Set("KELVO_DEMO_OPTIONS", "pace=0");
     const std::wstring copy = folder.Join(L"kelvoKids_un_asa.exe");
-    ASSERT_TRUE(platform::CopyFile(platform::JoinPath(target, L"uninst.ep"), copy));
+    ASSERT_TRUE(platform::CopyWholeFile(platform::JoinPath(target, L"uninst.ep"), copy));
     Uninstall(copy, target);
     auto codes = log.Phases();
     EXPECT_EQ(codes, (std::vector<std::int32_t>{5002, 5003}));

@@ -1,9 +1,10 @@
 // The installation where others hold sway: a package swapped after its check, records planted in
 // the user's folders, and an earlier version whose uninstaller the user could have changed.
 #include <gtest/gtest.h>
-
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <filesystem>
@@ -45,7 +46,7 @@ public:
     void Start() override {
         m_thread = std::thread([this] {
             m_callback(DL_CODE_START, 1.0, L"");
-            platform::CopyFile(kDemo, m_path);
+            platform::CopyWholeFile(kDemo, m_path);
             m_checkedDigest = Utils::GetFileMd5(platform::PathToNative(kDemo));
             if (m_tamper) m_tamper(m_path);
             m_callback(DL_CODE_SUCCESS, 0.0, L"LibCurl");
@@ -96,6 +97,7 @@ protected:
     testing_support::ScopedEnvironment environment;
 };
 
+#ifndef _WIN32
 // Whatever stands at the package's place after its check, only the checked bytes ever run.
 TEST_F(TrustTest, OnlyTheCheckedPackageRuns) {
     const std::wstring planted = Planted(L"planted.sh");
@@ -105,13 +107,13 @@ TEST_F(TrustTest, OnlyTheCheckedPackageRuns) {
         std::int32_t code;
     } cases[] = {
         {"as delivered", nullptr, 2003},
-        {"another program", [&](const std::wstring& p) { platform::CopyFile(planted, p); }, 2004},
+        {"another program", [&](const std::wstring& p) { platform::CopyWholeFile(planted, p); }, 2004},
         {"a link to the package", [&](const std::wstring& p) {
              platform::RenameFile(p, p + L".real");
              ::symlink(platform::PathToNative(p + L".real").c_str(), platform::PathToNative(p).c_str());
          }, 2004},
         {"a pipe", [&](const std::wstring& p) {
-             platform::DeleteFile(p);
+             platform::RemoveFile(p);
              ::mkfifo(platform::PathToNative(p).c_str(), 0700);
          }, 2004},
         {"one byte more", [&](const std::wstring& p) {
@@ -131,6 +133,7 @@ TEST_F(TrustTest, OnlyTheCheckedPackageRuns) {
         EXPECT_FALSE(platform::PathExists(marker));
     }
 }
+#endif
 
 // A loop of the folder's owner puts a script of theirs at the package's place again and again,
 // from the check on: it never runs; the job runs the real package or fails with its status.
@@ -144,7 +147,7 @@ TEST_F(TrustTest, PackageSwappedByALoopBesideTheJobNeverRuns) {
         std::atomic<bool> swapping{true};
         std::thread swapper([&] {
             while (swapping) {
-                if (platform::CopyFile(planted, staging)) platform::RenameFile(staging, package);
+                if (platform::CopyWholeFile(planted, staging)) platform::RenameFile(staging, package);
             }
         });
         const testing_support::Report last = Install(dir, nullptr);
@@ -156,6 +159,7 @@ TEST_F(TrustTest, PackageSwappedByALoopBesideTheJobNeverRuns) {
     }
 }
 
+#ifndef _WIN32
 TEST_F(TrustTest, UnderSudoAPackageOfTheUsersIsRefused) {
     if (!SudoScenario::Available()) GTEST_SKIP() << "needs root";
     SudoScenario sudo;
@@ -165,7 +169,9 @@ TEST_F(TrustTest, UnderSudoAPackageOfTheUsersIsRefused) {
     EXPECT_EQ(last.code, 2004);
     EXPECT_EQ(last.text, CInstaller::kRefusedPackageText);
 }
+#endif
 
+#ifndef _WIN32
 // The records in the user's folders, planted as links to root's secrets or into root's folders.
 TEST_F(TrustTest, UnderSudoRecordsNeverCarryRootsFilesToTheUser) {
     if (!SudoScenario::Available()) GTEST_SKIP() << "needs root";
@@ -199,13 +205,15 @@ TEST_F(TrustTest, UnderSudoRecordsNeverCarryRootsFilesToTheUser) {
     std::filesystem::remove_all(platform::PathToNative(sudo.Home() + L"/.local/share/VemarData"));
     ASSERT_EQ(::symlink(platform::PathToNative(system).c_str(),
                         platform::PathToNative(sudo.Home() + L"/.local/share/VemarData").c_str()), 0);
-    platform::DeleteFile(settings);
+    platform::RemoveFile(settings);
     records.WriteSetIni();
     EXPECT_EQ(platform::GetProfileString(L"Install", L"AppName", L"", 64, settings), L"kelvoKids");
     for (const auto& entry : std::filesystem::directory_iterator(platform::PathToNative(system)))
         EXPECT_EQ(entry.path().filename(), "shadow");
 }
+#endif
 
+#ifndef _WIN32
 // The earlier version's uninstaller runs with the rights of whoever could have changed it.
 TEST_F(TrustTest, UnderSudoTheUsersUninstallerRunsAsTheUser) {
     if (!SudoScenario::Available()) GTEST_SKIP() << "needs root";
@@ -237,5 +245,6 @@ TEST_F(TrustTest, UnderSudoTheUsersUninstallerRunsAsTheUser) {
         EXPECT_EQ(OwnerOf(uninstalled), c.uid);
     }
 }
+#endif
 
 }  // namespace

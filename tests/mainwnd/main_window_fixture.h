@@ -168,7 +168,7 @@ protected:
         return text;
     }
     // No installation recorded (the key store goes).
-    void ForgetInstallations() { platform::DeleteFile(home.Join(L"config/VemarSoft/keys.reg")); }
+    void ForgetInstallations() { platform::RemoveFile(home.Join(L"config/VemarSoft/keys.reg")); }
     std::wstring DefaultFolder() const { return home.Join(L"data/ostrelin/kelvoKids"); }
     std::vector<std::wstring> Started() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -185,7 +185,7 @@ protected:
         std::filesystem::create_directories(platform::PathToNative(folder), error);
         ASSERT_TRUE(platform::IsDirectory(folder));
         for (const wchar_t* name : {L"Kelvo_Kids.exe", L"uninst.ep"}) {
-            ASSERT_TRUE(platform::CopyFile(kDemo, platform::JoinPath(folder, name)));
+            ASSERT_TRUE(platform::CopyWholeFile(kDemo, platform::JoinPath(folder, name)));
             platform::SetExecutable(platform::JoinPath(folder, name));
         }
         // The language the installed product runs in, which the installer takes over.

@@ -66,7 +66,7 @@ protected:
     // installation job answers them, until it has ended that many times; the downloader is
     // joined before return.
     std::vector<Report> Download(const std::wstring& url, int ends, std::string* checkedDigest = nullptr) {
-        platform::DeleteFile(target);
+        platform::RemoveFile(target);
         Recorder recorder;
         {
             auto downloader = CreateDownloader(GetParam(), recorder.Callback(), url, target);

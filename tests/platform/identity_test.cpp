@@ -1,3 +1,4 @@
+#ifndef _WIN32
 #include <gtest/gtest.h>
 
 #include <pwd.h>
@@ -78,3 +79,4 @@ TEST(ConsoleUser, IsTheInvokingUserWhateverSudoUserClaims) {
     ASSERT_TRUE(self);
     EXPECT_EQ(platform::WideToUtf8(name), self->pw_name);
 }
+#endif

@@ -1,6 +1,7 @@
 // What the installer reads, rewrites and starts where others hold sway: planted links, pipes and
 // devices in place of records, another account's files, and a run through sudo whose user
 // prepared the folders root works in.
+#ifndef _WIN32
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -259,3 +260,4 @@ TEST(UnderSudo, ProgramsForTheUserRunAsTheUser) {
 }
 
 }  // namespace
+#endif

@@ -1,8 +1,9 @@
 // The per-user places that stand in for the registry and the shell's folders: the key store's
 // round trip, the known folders from the environment, and the shell's program start.
 #include <gtest/gtest.h>
-
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <thread>
@@ -29,6 +30,7 @@ protected:
     testing_support::ScopedEnvironment environment;
 };
 
+#ifndef _WIN32
 TEST_F(UserFoldersTest, KnownFoldersFollowTheEnvironment) {
     using platform::KnownFolder;
     EXPECT_EQ(platform::GetKnownFolder(KnownFolder::ApplicationData), home.Join(L".local/share"));
@@ -41,7 +43,9 @@ TEST_F(UserFoldersTest, KnownFoldersFollowTheEnvironment) {
     EXPECT_EQ(platform::GetKnownFolder(KnownFolder::ApplicationData), home.Join(L".local/share"));
     EXPECT_EQ(platform::GetKnownFolder(KnownFolder::UserConfig), L"/elsewhere/config");
 }
+#endif
 
+#ifndef _WIN32
 TEST_F(UserFoldersTest, KeyStoreGivesBackEveryTextExactly) {
     const std::wstring key = L"Software\\VemarSoft\\kelvoKids";
     const std::wstring values[] = {
@@ -81,6 +85,7 @@ TEST_F(UserFoldersTest, KeyStoreGivesBackEveryTextExactly) {
     EXPECT_FALSE(platform::WriteKeyValue(L"Bad]\nKey", L"x", L"y"));
     EXPECT_EQ(platform::KeyStorePath(), home.Join(L".config/VemarSoft/keys.reg"));
 }
+#endif
 
 TEST_F(UserFoldersTest, KeyStoreSkipsDamagedLines) {
     const std::string text =

@@ -12,13 +12,22 @@ class ScopedVariable {
 public:
     ScopedVariable(const char* name, const char* value) : m_name(name) {
         if (const char* old = std::getenv(name)) m_old = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+        Put(name, value);
     }
-    ~ScopedVariable() { m_old ? ::setenv(m_name.c_str(), m_old->c_str(), 1) : ::unsetenv(m_name.c_str()); }
+    ~ScopedVariable() { Put(m_name.c_str(), m_old ? m_old->c_str() : nullptr); }
     ScopedVariable(const ScopedVariable&) = delete;
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
+    // The C runtime's copy and the process's own environment, which children inherit, alike.
+    static void Put(const char* name, const char* value) {
+#ifdef _WIN32
+        ::_putenv_s(name, value ? value : "");
+#else
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+#endif
+    }
+
     std::string m_name;
     std::optional<std::string> m_old;
 };

@@ -1,3 +1,4 @@
+#ifndef _WIN32
 #include "tests/support/sudo_scenario.h"
 
 #include <fcntl.h>
@@ -56,3 +57,4 @@ long OwnerOf(const std::wstring& path) {
 }
 
 }  // namespace testing_support
+#endif

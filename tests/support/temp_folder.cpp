@@ -11,7 +11,7 @@
 namespace testing_support {
 
 TempFolder::TempFolder() {
-    std::wstring path = platform::GetTempPath() + L"kelvo-test-" + Utils::CreateGuidString();
+    std::wstring path = platform::GetTempFolder() + L"kelvo-test-" + Utils::CreateGuidString();
     if (platform::CreateFolder(path)) m_path = path;
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <string>
 
@@ -20,15 +22,22 @@ std::string ReadAll(Utils::ChildProcess& child) {
 TEST(ChildProcess, RunsAWindowsCommandLineWithRedirectedOutput) {
     Utils::ChildProcess child;
     child.CreatePipes();
+#ifdef _WIN32
+    // Standard input is NUL: a child that reads it finds its end at once.
+    child.Launch(L"cmd.exe /c \"more & echo Progress=0.5& echo State=Success& exit 7\"");
+    EXPECT_EQ(ReadAll(child), "Progress=0.5\r\nState=Success\r\n");
+#else
     // Standard input is /dev/null: a child that reads it finds its end at once.
     child.Launch(L"/bin/sh -c \"cat; printf 'Progress=0.5\\nState=Success'; exit 7\"");
     EXPECT_EQ(ReadAll(child), "Progress=0.5\nState=Success");
+#endif
     EXPECT_EQ(child.Wait(), 7u);
     EXPECT_EQ(child.ExitCode(), 7u);
     child.Release();
     EXPECT_EQ(child.outputPipe.read, platform::kInvalidHandle);
 }
 
+#ifndef _WIN32
 TEST(ChildProcess, ReleasedWhileRunningItIsReapedWhenItEnds) {
     Utils::ChildProcess child;
     child.CreatePipes();
@@ -42,6 +51,7 @@ TEST(ChildProcess, ReleasedWhileRunningItIsReapedWhenItEnds) {
     for (int waited = 0; waited < 500 && ::access(entry.c_str(), F_OK) == 0; ++waited) ::usleep(10000);
     EXPECT_NE(::access(entry.c_str(), F_OK), 0);
 }
+#endif
 
 TEST(ChildProcess, ThrowsWhenTheChildCannotBeStarted) {
     Utils::ChildProcess missing;
@@ -50,10 +60,15 @@ TEST(ChildProcess, ThrowsWhenTheChildCannotBeStarted) {
 
     Utils::ChildProcess tooLong;
     tooLong.CreatePipes();
-    EXPECT_THROW(tooLong.Launch(L"/bin/true " + std::wstring(1014, L'x')), Utils::Exception);
+#ifdef _WIN32
+    const std::wstring program = L"cmd.exe /c rem ";
+#else
+    const std::wstring program = L"/bin/true ";
+#endif
+    EXPECT_THROW(tooLong.Launch(program + std::wstring(1023 - program.size() + 1, L'x')), Utils::Exception);
     Utils::ChildProcess fits;
     fits.CreatePipes();
-    EXPECT_NO_THROW(fits.Launch(L"/bin/true " + std::wstring(1013, L'x')));
+    EXPECT_NO_THROW(fits.Launch(program + std::wstring(1023 - program.size(), L'x')));
     EXPECT_EQ(fits.Wait(), 0u);
 }
 

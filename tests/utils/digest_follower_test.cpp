@@ -83,7 +83,7 @@ TEST(DigestFollower, PartsSealedBeforeTheyAreMergedGiveTheDigestOfTheWhole) {
     AppendSlowly(first, tail, 1 << 20);
     const std::wstring target = folder.Path() + L"/pkg";
     ASSERT_TRUE(platform::RenameFile(first, target));
-    platform::DeleteFile(second);
+    platform::RemoveFile(second);
     EXPECT_EQ(follower.Finish(target), Md5Of(target));
 }
 
@@ -97,7 +97,7 @@ TEST(DigestFollower, GivesNoDigestForWhatItCannotVouchFor) {
         Utils::FileDigestFollower follower;
         follower.Follow(part);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        platform::DeleteFile(part);
+        platform::RemoveFile(part);
         folder.WriteFile(L"a.part", body);
         EXPECT_EQ(follower.Finish(part), "");
         EXPECT_EQ(Utils::DownloadedFileDigest(&follower, part, Md5Of(part)), Md5Of(part));

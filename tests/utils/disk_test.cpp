@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +39,7 @@ TEST(Disk, RefusesOverlongPathsWithoutTouchingTheDisk) {
     EXPECT_TRUE(Utils::CreateDirectories(longPath));
 }
 
+#ifndef _WIN32
 TEST(Disk, TempWorkFolderIsPrivateWhateverWasPreparedForIt) {
     testing_support::TempFolder folder;
     testing_support::ScopedVariable temp("TMPDIR", folder.NativePath().c_str());
@@ -87,17 +90,27 @@ TEST(Disk, TempWorkFolderIsPrivateWhateverWasPreparedForIt) {
     testing_support::ScopedVariable missing("TMPDIR", (folder.NativePath() + "/missing/deeper").c_str());
     EXPECT_EQ(Utils::GetTempWorkDir(), L"");
 }
+#endif
 
 TEST(Disk, FailedFreeSpaceQueryLeavesZeroAndLogs) {
     testing_support::LogCapture capture;
     Utils::HardDiskManager disk;
-    EXPECT_FALSE(disk.CheckFreeSpace(L"/no/such/drive"));
+#ifdef _WIN32
+    const std::wstring missing = L"C:\\no\\such\\drive";
+    const std::wstring failure = L"code=3\r\n";  // ERROR_PATH_NOT_FOUND
+    const std::wstring root = L"C:\\";
+#else
+    const std::wstring missing = L"/no/such/drive";
+    const std::wstring failure = L"code=2\r\n";  // ENOENT
+    const std::wstring root = L"/";
+#endif
+    EXPECT_FALSE(disk.CheckFreeSpace(missing));
     EXPECT_EQ(disk.freeBytesAvailableToCaller, 0u);
     EXPECT_LT(static_cast<double>(disk.freeBytesAvailableToCaller) / 1073741824.0, 1.0);
     auto lines = capture.LinesWith(L"(Utils::HardDiskManager::CheckFreeSpace)<0035>: "
-                                   L"HardDiskManager::CheckFreeSpace FAIL code=2\r\n");
+                                   L"HardDiskManager::CheckFreeSpace FAIL " + failure);
     EXPECT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(disk.CheckFreeSpace(L"/"));
+    EXPECT_TRUE(disk.CheckFreeSpace(root));
     EXPECT_GT(disk.totalNumberOfBytes, 0u);
 }
 

@@ -7,8 +7,8 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${PROGRAM} failed")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" lines "${dump}")
-set(windows_dlls kernel32 user32 advapi32 shell32 ole32 crypt32 bcrypt secur32 ws2_32 winmm
-    msvcrt ucrtbase)
+set(windows_dlls kernel32 user32 advapi32 shell32 ole32 oleaut32 crypt32 bcrypt secur32 ws2_32 winmm
+    netapi32 wtsapi32 winhttp msvcrt ucrtbase)
 set(foreign "")
 foreach(line ${lines})
   string(REGEX REPLACE "DLL Name: ([^ ]+)\\.[dD][lL][lL].*" "\\1" dll "${line}")

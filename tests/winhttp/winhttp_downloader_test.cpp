@@ -80,7 +80,7 @@ protected:
     std::string DigestOf(const std::string& bytes) {
         const std::wstring file = folder.WriteFile(L"digest.tmp", bytes);
         const std::string digest = Utils::GetFileMd5(platform::PathToNative(file));
-        platform::DeleteFile(file);
+        platform::RemoveFile(file);
         return digest;
     }
 
@@ -195,7 +195,7 @@ TEST_F(WinHttpDownloaderTest, BodiesCutShortAreResumedNeverTakenWhole) {
             return response;
         });
         const std::wstring target = folder.Join(L"cut.exe");
-        platform::DeleteFile(target);
+        platform::RemoveFile(target);
         EXPECT_EQ(Reports::Phases(Download(server.Url("/software/711"), target)).back(), 1003);
         EXPECT_TRUE(testing_support::ReadFile(target) == package);
         EXPECT_EQ(server.Requests().size(), 4u);  // 0-, 30000-, 60000-, 90000-
@@ -220,7 +220,7 @@ TEST_F(WinHttpDownloaderTest, PartsAtAnotherOffsetAreNeverAppended) {
             return HttpTestServer::Bytes(earlier, package);
         });
         const std::wstring target = folder.Join(L"offset.exe");
-        platform::DeleteFile(target);
+        platform::RemoveFile(target);
         const auto all = Download(server.Url("/software/711"), target);
         if (wrongAnswers == 1) {
             EXPECT_EQ(Reports::Phases(all).back(), 1003);

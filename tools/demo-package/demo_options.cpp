@@ -48,6 +48,13 @@ Options ReadOptions(const std::vector<std::string>& arguments) {
 
 void PrintLine(const std::string& line) { PrintRaw(line + "\n"); }
 
+std::filesystem::path PathFromUtf8(const std::string& text) { return std::u8string(text.begin(), text.end()); }
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 void PrintRaw(const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fflush(stdout);

@@ -2,6 +2,7 @@
 // What the demo programs were asked to do: "-demo=a,b=c" arguments and the KELVO_DEMO_OPTIONS
 // environment variable (same form), so a test can steer a package whose command line the
 // installer composes.
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,6 +29,11 @@ std::string ArgumentValue(const std::vector<std::string>& arguments, const std::
 // What follows "prefix" in the first argument that starts with it, joined with the arguments
 // after it: such an option takes the rest of the command line, blanks included.
 std::string RestOfLine(const std::vector<std::string>& arguments, const std::string& prefix);
+
+// Paths as UTF-8 text, the form of the arguments, on every system (a narrow path means the ANSI
+// code page's text on Windows).
+std::filesystem::path PathFromUtf8(const std::string& text);
+std::string PathToUtf8(const std::filesystem::path& path);
 
 int RunPackage(const std::vector<std::string>& arguments, const Options& options);
 int RunUninstaller(const std::vector<std::string>& arguments, const Options& options);

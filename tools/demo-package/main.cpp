@@ -7,6 +7,8 @@
 #include "demo_options.h"
 #include "platform/file_system.h"
 #include "platform/module_path.h"
+#include "platform/process.h"
+#include "platform/program_entry.h"
 
 namespace {
 
@@ -17,9 +19,9 @@ namespace {
 // Leaves "started.marker" beside the program, naming its arguments and working folder, so that
 // whoever started it can see it was started and how.
 void LeaveMarker(const std::vector<std::string>& arguments) {
-    const std::filesystem::path self = platform::PathToNative(platform::GetModuleFileName());
+    const std::filesystem::path self = demo::PathFromUtf8(platform::PathToNative(platform::GetModulePath()));
     std::error_code error;
-    std::string text = "workdir=" + std::filesystem::current_path(error).string() + "\n";
+    std::string text = "workdir=" + demo::PathToUtf8(std::filesystem::current_path(error)) + "\n";
     for (const std::string& argument : arguments) text += "argument=" + argument + "\n";
     std::ofstream(self.parent_path() / "started.marker", std::ios::binary | std::ios::trunc) << text;
 }
@@ -32,11 +34,13 @@ int RunProduct(const std::vector<std::string>& arguments) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
+    platform::PrepareProcess();
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    const std::string name = std::filesystem::path(argv[0]).filename().string();
+    // The role is the name of the file that runs, whatever the command line calls it.
+    std::wstring self = platform::FileNameOf(platform::GetModulePath());
+    const std::string name = self.empty() ? demo::PathToUtf8(demo::PathFromUtf8(argv[0]).filename())
+                                          : platform::PathToNative(self);
     const demo::Options options = demo::ReadOptions(arguments);
     // Other names that begin like the product's let tests run products side by side.
     if (name.rfind("Kelvo_Kids", 0) == 0) return RunProduct(arguments);
@@ -44,3 +48,7 @@ int main(int argc, char** argv) {
         return demo::RunUninstaller(arguments, options);
     return demo::RunPackage(arguments, options);
 }
+
+}  // namespace
+
+KELVO_PROGRAM_ENTRY(Main)

@@ -108,7 +108,7 @@ int RunPackage(const std::vector<std::string>& arguments, const Options& options
     if (options.Has("long-line")) printer.Text("Message", std::string(3000, 'L') + "长");
     if (options.Has("flood")) Flood(options.Number("flood", 256));
 
-    const fs::path target(folder);
+    const fs::path target = PathFromUtf8(folder);
     std::error_code error;
     fs::create_directories(target, error);
     if (error || !fs::is_directory(target)) {
@@ -120,7 +120,7 @@ int RunPackage(const std::vector<std::string>& arguments, const Options& options
     say("Progress=0.3");
     Pause(pace);
 
-    const fs::path self = platform::PathToNative(platform::GetModuleFileName());
+    const fs::path self = PathFromUtf8(platform::PathToNative(platform::GetModulePath()));
     CopySelf(self, target / "Kelvo_Kids.exe");
     say("Progress=0.6");
     Pause(pace);
@@ -150,9 +150,9 @@ int RunPackage(const std::vector<std::string>& arguments, const Options& options
         Pause(options.Number("slow-exit", 0));
         return exitCode ? exitCode : 1;
     }
-    say("ExePath=" + (target / "Kelvo_Kids.exe").string());
-    say("UninstExePath=" + (target / "uninst.ep").string());
-    say("UninstEp=" + (target / "uninst.ep").string());
+    say("ExePath=" + PathToUtf8(target / "Kelvo_Kids.exe"));
+    say("UninstExePath=" + PathToUtf8(target / "uninst.ep"));
+    say("UninstEp=" + PathToUtf8(target / "uninst.ep"));
     // What the installer does at the end, when the options name it.
     if (options.Has("start-url") && !quiet) printer.Text("StartUrl", options.Text("start-url"));
     if (options.Has("top-show")) say("TopShowDetention=" + options.Text("top-show"));

@@ -14,7 +14,7 @@ int RunUninstaller(const std::vector<std::string>& arguments, const Options& opt
     const long pace = options.Number("pace", 60);
     const std::string folder = RestOfLine(arguments, "_?=");
     // Who ran it: a file of the uninstaller's making, owned by the account it ran as.
-    if (options.Has("uninstall-marker")) std::ofstream(options.Text("uninstall-marker")) << "uninstalled\n";
+    if (options.Has("uninstall-marker")) std::ofstream(PathFromUtf8(options.Text("uninstall-marker"))) << "uninstalled\n";
     PrintLine("Encode=UTF8");
     PrintLine("Progress=0.1");
     Pause(pace);
@@ -36,11 +36,11 @@ int RunUninstaller(const std::vector<std::string>& arguments, const Options& opt
     const char* const names[] = {"Kelvo_Kids.exe", "demo-install.ini", "set.ini", "config.ini",
                                  "started.marker", "uninst.ep"};
     for (const char* name : names) {
-        fs::remove(fs::path(folder) / name, error);
+        fs::remove(PathFromUtf8(folder) / name, error);
         PrintLine("Progress=" + std::to_string(++step / static_cast<double>(std::size(names))).substr(0, 4));
         Pause(pace);
     }
-    if (fs::is_empty(folder, error)) fs::remove(folder, error);
+    if (fs::is_empty(PathFromUtf8(folder), error)) fs::remove(PathFromUtf8(folder), error);
     PrintLine("Progress=1");
     if (!options.Has("uninstall-no-result")) PrintLine("State=Success");
     return 0;

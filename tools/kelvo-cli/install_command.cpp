@@ -21,8 +21,12 @@ constexpr const char* kUsage =
 // folder the tool was started in.
 std::wstring AbsolutePath(const std::string& path) {
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return Utils::Utf8ToWide(error ? path : absolute.lexically_normal().string());
+    // UTF-8 in and out: a narrow path would be the ANSI code page's text on Windows.
+    const std::filesystem::path absolute =
+        std::filesystem::absolute(std::filesystem::path(std::u8string(path.begin(), path.end())), error);
+    if (error) return Utils::Utf8ToWide(path);
+    const std::u8string normal = absolute.lexically_normal().u8string();
+    return Utils::Utf8ToWide(std::string(normal.begin(), normal.end()));
 }
 
 }  // namespace

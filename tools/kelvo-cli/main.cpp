@@ -12,6 +12,7 @@
 #include "platform/file_system.h"
 #include "platform/module_path.h"
 #include "platform/process.h"
+#include "platform/program_entry.h"
 
 namespace {
 
@@ -47,8 +48,14 @@ int PrintUsage() {
 }
 
 int HandToSkinProgram(int argc, char** argv) {
-    const std::string program = platform::PathToNative(
-        platform::JoinPath(platform::ParentPath(platform::GetModuleFileName()), L"kelvo-cli-skin"));
+    const std::wstring sibling = platform::JoinPath(platform::ParentPath(platform::GetModulePath()),
+                                                    std::wstring(L"kelvo-cli-skin") + platform::kProgramSuffix);
+    // A build without the window framework (Windows, for now) has no such sibling.
+    if (!platform::IsRegularFile(sibling)) {
+        std::fprintf(stderr, "kelvo-cli: %s needs kelvo-cli-skin, which this build does not have\n", argv[1]);
+        return 2;
+    }
+    const std::string program = platform::PathToNative(sibling);
     std::vector<std::string> arguments(argv, argv + argc);
     arguments[0] = program;
     platform::ReplaceProcess(program, arguments);
@@ -56,9 +63,7 @@ int HandToSkinProgram(int argc, char** argv) {
     return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     platform::PrepareProcess();
     std::setlocale(LC_CTYPE, "");
     if (argc < 2) return PrintUsage();
@@ -69,3 +74,7 @@ int main(int argc, char** argv) {
     }
     return PrintUsage();
 }
+
+}  // namespace
+
+KELVO_PROGRAM_ENTRY(Main)

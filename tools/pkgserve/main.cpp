@@ -1,13 +1,18 @@
 // pkgserve: publishes a folder of packages over HTTP on 127.0.0.1 until interrupted.
 #include <cstdio>
 
+#include "platform/process.h"
+#include "platform/program_entry.h"
 #include "platform/termination_signal.h"
 #include "tools/pkgserve/package_server.h"
 #include "tools/pkgserve/server_command_line.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
     // Before any thread exists, so that every thread leaves the requests to the wait below.
     platform::HoldTerminationRequests();
+    platform::PrepareProcess();
 
     pkgserve::CommandLine commandLine;
     std::string error;
@@ -54,3 +59,7 @@ int main(int argc, char** argv) {
     server.Stop();
     return 0;
 }
+
+}  // namespace
+
+KELVO_PROGRAM_ENTRY(Main)

@@ -1,0 +1,9 @@
+#include "platform/ui_language.h"
+
+#include <windows.h>
+
+namespace platform {
+
+LanguageId SystemUiLanguage() { return ::GetUserDefaultUILanguage(); }
+
+}  // namespace platform
